@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+
+// The form support library shared by all windows. The settings-file procedures
+// of this namespace are declared in settings/settings.h.
+namespace Common {
+
+// Beep, then a modal warning box with an OK button.
+void ShowWarning(const QString& message, const QString& title);
+// Beep, then a modal Yes/No question; 6 for Yes, 7 for No. An `extraStyle` of
+// 256 (MB_DEFBUTTON2) makes No the default button.
+std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle);
+
+QString CollapseAmpersands(const QString& text);
+QString RemoveSpaces(const QString& text);
+// The shared hook for a dialog's close request; it never refuses the close.
+void HandleFormClose(QWidget* form, bool& cancel, std::int16_t closeReason);
+
+// Applies the byte input limits and background colours of every control of `form`.
+void SetupControls(QWidget* form, std::optional<QColor> backColor = std::nullopt);
+// Limits a text or editable combo box to `limit` Shift-JIS bytes; 0 means no limit.
+void SetTextLimit(QWidget* control, std::int16_t limit);
+// Selects from `start`, `length` characters or, when negative, to the end.
+void SelectText(QWidget* control, std::int16_t start, std::int16_t length);
+// The leading number of `text`, read leniently: blanks are skipped, reading stops
+// at the first character that cannot continue the number, no number gives 0.
+double LeadingNumber(const QString& text);
+
+bool CheckNumberInput(const QString& value, std::int16_t maxDigits, const QString& itemName,
+                      const QString& title);
+bool IsAllDigits(const QString& text);
+
+} // namespace Common

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+// Values shared by the windows and the form support library.
+namespace Const {
+
+// Message-box styles and results, with the standard values the callers rely on.
+constexpr std::int32_t MB_OK = 0;
+constexpr std::int32_t MB_YESNO = 4;
+constexpr std::int32_t MB_ICONQUESTION = 0x20;
+constexpr std::int32_t MB_ICONEXCLAMATION = 0x30;
+constexpr std::int32_t MB_DEFBUTTON2 = 0x100;
+constexpr std::int16_t IDYES = 6;
+constexpr std::int16_t IDNO = 7;
+
+// Settings file.
+constexpr const char* IniFileName = "Rindell.ini";
+constexpr const char* SectionCondition = "Condition";
+constexpr const char* KeyRange = "Range";
+constexpr const char* SectionResult = "Result";
+constexpr int IniValueBufferSize = 2048;
+constexpr int IniSectionBufferSize = 32767;
+
+// The largest number of digits of a range bound.
+constexpr std::int16_t RangeDigits = 3;
+
+// Every font of the program: the fixed-pitch Japanese Gothic face.
+constexpr const char* FontFamily = "ＭＳ ゴシック";
+
+} // namespace Const

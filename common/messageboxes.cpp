@@ -1,0 +1,41 @@
+#include "common/common.h"
+#include "common/const.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+std::int32_t showBox(const QString& message, const QString& title, std::int32_t style)
+{
+    QApplication::beep();
+
+    const bool question = (style & 0xF0) == Const::MB_ICONQUESTION;
+    const bool yesNo = (style & 0x0F) == Const::MB_YESNO;
+    QMessageBox box(question ? QMessageBox::Question : QMessageBox::Warning, title, message,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    if (yesNo) {
+        const bool secondIsDefault = (style & 0xF00) == Const::MB_DEFBUTTON2;
+        box.setDefaultButton(secondIsDefault ? QMessageBox::No : QMessageBox::Yes);
+    }
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? Const::IDYES : Const::IDNO;
+}
+
+} // namespace
+
+namespace Common {
+
+void ShowWarning(const QString& message, const QString& title)
+{
+    showBox(message, title, Const::MB_OK | Const::MB_ICONEXCLAMATION);
+}
+
+std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle)
+{
+    const std::int32_t style = extraStyle + (Const::MB_YESNO | Const::MB_ICONQUESTION);
+    return static_cast<std::int16_t>(showBox(message, title, style));
+}
+
+} // namespace Common

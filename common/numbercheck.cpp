@@ -1,0 +1,33 @@
+#include "common/common.h"
+
+#include <algorithm>
+
+namespace Common {
+
+bool CheckNumberInput(const QString& value, std::int16_t maxDigits, const QString& itemName,
+                      const QString& title)
+{
+    if (value.isEmpty())
+        return true;
+    if (!IsAllDigits(value)) {
+        ShowWarning(itemName + QStringLiteral("には、0～9の数字を入力して下さい。"), title);
+        return false;
+    }
+    if (value.size() > maxDigits) {
+        ShowWarning(itemName + QStringLiteral("には、") + QString::number(maxDigits) +
+                        QStringLiteral("桁以内で入力して下さい。"),
+                    title);
+        return false;
+    }
+    return true;
+}
+
+bool IsAllDigits(const QString& text)
+{
+    // Every non-empty string of ASCII digits reads as a number, so the
+    // numeric-text test reduces to the character test.
+    return !text.isEmpty() &&
+           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+} // namespace Common

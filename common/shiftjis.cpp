@@ -1,0 +1,35 @@
+#include "common/shiftjis.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+
+// "windows-31j" differs from strict Shift_JIS where Windows does (0x8160 is U+FF5E,
+// NEC extensions); the file must read the same as it does on a Japanese system.
+constexpr const char* CodePage = "windows-31j";
+
+} // namespace
+
+namespace ShiftJis {
+
+QByteArray encode(QStringView text)
+{
+    QStringEncoder encoder(CodePage);
+    Q_ASSERT(encoder.isValid());
+    return encoder.encode(text);
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QStringDecoder decoder(CodePage);
+    Q_ASSERT(decoder.isValid());
+    return decoder.decode(bytes);
+}
+
+qsizetype byteLength(QStringView text)
+{
+    return encode(text).size();
+}
+
+} // namespace ShiftJis

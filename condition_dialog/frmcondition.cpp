@@ -1,0 +1,280 @@
+#include "condition_dialog/frmcondition.h"
+
+#include "common/common.h"
+#include "common/const.h"
+#include "common/japanesefont.h"
+#include "common/twips.h"
+#include "main_window/frmrindell.h"
+#include "main_window/series.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace Series;
+
+namespace {
+
+constexpr int ClientWidth = 4545;
+constexpr int ClientHeight = 1665;
+// The dialog's client area always opens at this place on the screen.
+constexpr int ScreenLeft = 2760;
+constexpr int ScreenTop = 3750;
+constexpr int FontPoints = 12;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == QChar(0x3000); // an IME types the ideographic space
+}
+
+QString trimmedBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+frmCondition::frmCondition(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmCondition"));
+    setWindowTitle(QStringLiteral("条件入力"));
+    setFont(JapaneseFont::gothic(FontPoints));
+    setGeometry(Twips::rect(ScreenLeft, ScreenTop, ClientWidth, ClientHeight));
+    setFixedSize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
+    createControls();
+    Form_Load();
+}
+
+void frmCondition::createControls()
+{
+    const auto makeBox = [this](const char* name, const QRect& at) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QLatin1String(name));
+        box->setGeometry(at);
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        box->installEventFilter(this);
+        return box;
+    };
+    const auto makeButton = [this](const char* name, const QString& caption, const QRect& at) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(at);
+        // Neither is a default button: Enter in a box presses nothing.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        button->installEventFilter(this);
+        return button;
+    };
+    const auto makeLabel = [this](const char* name, const QString& caption, const QRect& at,
+                                  Qt::Alignment alignment) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QLatin1String(name));
+        label->setGeometry(at);
+        label->setAlignment(alignment);
+        return label;
+    };
+
+    txtRangeMax = makeBox("txtRangeMax", Twips::rect(3480, 255, 615, 360));
+    txtRangeMin = makeBox("txtRangeMin", Twips::rect(2040, 240, 615, 360));
+    cmdCancel =
+        makeButton("cmdCancel", QStringLiteral("キャンセル"), Twips::rect(2520, 960, 1575, 495));
+    cmdOK = makeButton("cmdOK", QStringLiteral("OK"), Twips::rect(360, 960, 1575, 495));
+    Label1 = makeLabel("Label1", QStringLiteral("～"), Twips::rect(2880, 360, 495, 255),
+                       Qt::AlignHCenter | Qt::AlignTop);
+    lblRange = makeLabel("lblRange", QStringLiteral("抽選結果範囲"),
+                         Twips::rect(240, 360, 1575, 255), Qt::AlignLeft | Qt::AlignTop);
+
+    setTabOrder(txtRangeMin, txtRangeMax);
+    setTabOrder(txtRangeMax, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmCondition::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmCondition::cmdCancel_Click);
+}
+
+void frmCondition::Form_Load()
+{
+    Common::SetupControls(this);
+    if (RangeFrom >= 0)
+        txtRangeMin->setText(QString::number(RangeFrom));
+    if (RangeTo >= 0)
+        txtRangeMax->setText(QString::number(RangeTo));
+    txtRangeMin->setFocus();
+}
+
+QString frmCondition::ItemName() const
+{
+    return Common::RemoveSpaces(Common::CollapseAmpersands(lblRange->text()));
+}
+
+bool frmCondition::LeaveCheck(QLineEdit* box)
+{
+    const QString text = trimmedBlanks(box->text());
+    box->setText(text);
+    const QString item =
+        ItemName() + (box == txtRangeMin ? QStringLiteral("(From)") : QStringLiteral("(To)"));
+    return Common::CheckNumberInput(text, Const::RangeDigits, item, windowTitle());
+}
+
+void frmCondition::boxFocusLost(QLineEdit* box, QFocusEvent* event)
+{
+    // Only a move inside the dialog leaves the box: a message box or another
+    // window taking the activation does not, nor does closing through the frame.
+    QWidget* target = QApplication::focusWidget();
+    const bool insideDialog = target && target != box && target->window() == this;
+    if (m_checking || box != m_boxToCheck || !insideDialog ||
+        event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
+
+    m_checking = true;
+    const bool passed = LeaveCheck(box);
+    m_checking = false;
+    if (passed) {
+        m_boxToCheck = nullptr;
+        return;
+    }
+    // Qt cannot veto a focus change: take the focus back and swallow the press
+    // that moved it, which the target receives right after this event.
+    box->setFocus(Qt::OtherFocusReason);
+    if (event->reason() == Qt::MouseFocusReason) {
+        m_refusedTarget = target;
+        QTimer::singleShot(0, this, [this] { m_refusedTarget = nullptr; });
+    }
+}
+
+bool frmCondition::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (box && (box == txtRangeMin || box == txtRangeMax)) {
+            m_boxToCheck = box;
+            // After the line edit has placed its own cursor.
+            QTimer::singleShot(0, box, [box] { Common::SelectText(box, 0, -1); });
+        }
+        break;
+    case QEvent::FocusOut:
+        if (box && (box == txtRangeMin || box == txtRangeMax))
+            boxFocusLost(box, static_cast<QFocusEvent*>(event));
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+        if (watched == m_refusedTarget) {
+            if (event->type() == QEvent::MouseButtonRelease)
+                m_refusedTarget = nullptr;
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmCondition::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Enter presses a focused button and nothing else.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        return;
+    case Qt::Key_Escape:
+        return; // there is no cancel button
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void frmCondition::closeEvent(QCloseEvent* event)
+{
+    bool cancel = false;
+    Common::HandleFormClose(this, cancel, 0);
+    if (cancel)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void frmCondition::cmdCancel_Click()
+{
+    // A press that reached the button without the focus leaving the box (an
+    // inactive window) still meets the leave check.
+    if (m_boxToCheck && !LeaveCheck(m_boxToCheck)) {
+        m_boxToCheck->setFocus();
+        return;
+    }
+    reject();
+}
+
+void frmCondition::cmdOK_Click()
+{
+    if (m_boxToCheck && !LeaveCheck(m_boxToCheck)) {
+        m_boxToCheck->setFocus();
+        return;
+    }
+    const QString title = windowTitle();
+    const QString item = ItemName();
+    if (txtRangeMin->text().isEmpty()) {
+        Common::ShowWarning(item + QStringLiteral("(From)を入力して下さい。"), title);
+        txtRangeMin->setFocus();
+        return;
+    }
+    if (txtRangeMax->text().isEmpty()) {
+        Common::ShowWarning(item + QStringLiteral("(To)を入力して下さい。"), title);
+        txtRangeMax->setFocus();
+        return;
+    }
+    const int from = txtRangeMin->text().toInt();
+    const int to = txtRangeMax->text().toInt();
+    if (from > to) {
+        Common::ShowWarning(item + QStringLiteral("は、(From)≦(To)で入力して下さい。"), title);
+        txtRangeMin->setFocus();
+        return;
+    }
+
+    bool clear = false;
+    if (to < RangeTo || from > RangeFrom) {
+        if (Common::AskQuestion(
+                QStringLiteral(
+                    "抽選範囲が狭くなったので、抽選結果をクリアします。よろしいですか？"),
+                title, Const::MB_DEFBUTTON2) == Const::IDNO)
+            return;
+        clear = true;
+    }
+    if (to != RangeTo || from != RangeFrom) {
+        RangeFrom = static_cast<std::int16_t>(from);
+        RangeTo = static_cast<std::int16_t>(to);
+        if (!Common::WriteIniString(QStringLiteral("Condition"), QStringLiteral("Range"),
+                                    txtRangeMin->text() + u',' + txtRangeMax->text(), QString()))
+            Common::ShowWarning(
+                QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),
+                title);
+        auto* main = qobject_cast<frmRindell*>(parentWidget());
+        if (main)
+            main->EditRange();
+        if (!clear && Common::AskQuestion(
+                          QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？"),
+                          title, Const::MB_DEFBUTTON2) == Const::IDYES)
+            clear = true;
+        if (clear && main)
+            main->ClearResult();
+    }
+    accept();
+}

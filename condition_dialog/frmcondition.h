@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The condition dialog, where the operator enters the drawing range.
+class frmCondition : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    explicit frmCondition(QWidget* parent = nullptr);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void createControls();
+    void Form_Load();
+    // Trims the box and checks it; false keeps the operator in the box.
+    bool LeaveCheck(QLineEdit* box);
+    void boxFocusLost(QLineEdit* box, QFocusEvent* event);
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    QString ItemName() const;
+
+    QLineEdit* txtRangeMax = nullptr;
+    QLineEdit* txtRangeMin = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblRange = nullptr;
+
+    // The range box that holds the focus and has not passed its leave check yet.
+    QPointer<QLineEdit> m_boxToCheck;
+    // The control whose mouse press moved the focus out of a box that failed its
+    // check: that press is swallowed, so nothing is clicked.
+    QPointer<QWidget> m_refusedTarget;
+    bool m_checking = false;
+};

@@ -1,0 +1,402 @@
+#include "main_window/frmrindell.h"
+
+#include "common/common.h"
+#include "common/const.h"
+#include "common/japanesefont.h"
+#include "common/systemcolors.h"
+#include "common/twips.h"
+#include "condition_dialog/frmcondition.h"
+#include "main_window/singleinstance.h"
+#include "result_list/frmresultlist.h"
+#include "settings/settings.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace Series;
+
+namespace {
+
+constexpr int ClientWidth = 10575;
+constexpr int ClientHeight = 6675;
+constexpr int WindowPoints = 12;
+constexpr int StopPoints = 24;
+constexpr int StartPoints = 42;
+constexpr int DigitPoints = 216;
+
+const QColor DesignedDrawColor(255, 192, 192);
+// Start-up repaints START and STOP in this shade (191, not the designed 192).
+const QColor LoadedDrawColor(255, 191, 191);
+
+struct Placement
+{
+    int left, top, width, height;
+};
+constexpr Placement StopPlacement[3] = {
+    {5880, 5160, 1695, 855}, // index 0, ones
+    {3240, 5160, 1695, 855}, // index 1, tens
+    {600, 5160, 1695, 855},  // index 2, hundreds
+};
+constexpr Placement EndPlacement{9000, 6000, 1335, 495};
+constexpr Placement ClearResultPlacement{8400, 2520, 1935, 615};
+constexpr Placement ConditionPlacement{8400, 1680, 1935, 615};
+constexpr Placement ResultListPlacement{8400, 840, 1935, 615};
+constexpr Placement StartPlacement{2040, 5160, 3975, 1335};
+constexpr Placement OnesPlacement{5520, 720, 2445, 4200};
+constexpr Placement TensPlacement{2880, 720, 2445, 4200};
+constexpr Placement HundredsPlacement{240, 720, 2445, 4200};
+constexpr Placement CountPlacement{4680, 120, 1815, 375};
+constexpr Placement RangePlacement{1200, 120, 3015, 375};
+
+void place(QWidget* control, const Placement& at)
+{
+    control->setGeometry(Twips::rect(at.left, at.top, at.width, at.height));
+}
+
+void setFaceColor(QPushButton* button, const QColor& color)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, color);
+    button->setPalette(palette);
+}
+
+void setTextColor(QLineEdit* box, const QColor& color)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Text, color);
+    box->setPalette(palette);
+}
+
+QString decimal(int value)
+{
+    return QString::number(value);
+}
+
+} // namespace
+
+frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmRindell"));
+    setWindowTitle(QStringLiteral("Rindell"));
+    setFont(JapaneseFont::gothic(WindowPoints));
+    resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
+    createControls();
+    Form_Load();
+}
+
+void frmRindell::createControls()
+{
+    const auto makeButton = [this](const char* name, const QString& caption, const Placement& at,
+                                   int points) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        place(button, at);
+        if (points > 0)
+            button->setFont(JapaneseFont::gothic(points));
+        // As on Windows, Enter presses the focused button.
+        button->setAutoDefault(true);
+        return button;
+    };
+    const auto makeBox = [this](const char* name, const QString& text, const Placement& at,
+                                int points, const QColor& back, const QColor& fore) {
+        auto* box = new QLineEdit(text, this);
+        box->setObjectName(QLatin1String(name));
+        place(box, at);
+        if (points > 0)
+            box->setFont(JapaneseFont::gothic(points));
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+        box->setAlignment(Qt::AlignCenter);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Base, back);
+        palette.setColor(QPalette::Text, fore);
+        box->setPalette(palette);
+        return box;
+    };
+
+    for (int index = 2; index >= 0; --index) {
+        QPushButton* stop =
+            makeButton("cmdStop", QStringLiteral("STOP"), StopPlacement[index], StopPoints);
+        stop->setProperty("index", index);
+        setFaceColor(stop, DesignedDrawColor);
+        stop->hide();
+        connect(stop, &QPushButton::clicked, this,
+                [this, index] { cmdStop_Click(static_cast<std::int16_t>(index)); });
+        cmdStop[index] = stop;
+    }
+    // The hundreds STOP is the window's default button: Enter on no button presses it.
+    cmdStop[2]->setDefault(true);
+
+    cmdEnd = makeButton("cmdEnd", QStringLiteral("終了(&X)"), EndPlacement, 0);
+    cmdClearResult =
+        makeButton("cmdClearResult", QStringLiteral("結果クリア(&C)"), ClearResultPlacement, 0);
+    cmdCondition =
+        makeButton("cmdCondition", QStringLiteral("条件入力(&J)"), ConditionPlacement, 0);
+    cmdResultList =
+        makeButton("cmdResultList", QStringLiteral("結果表示(&R)"), ResultListPlacement, 0);
+    cmdStart = makeButton("cmdStart", QStringLiteral("START"), StartPlacement, StartPoints);
+    setFaceColor(cmdStart, DesignedDrawColor);
+
+    const QColor digitBack = SystemColors::color(SystemColors::ActiveCaption);
+    const QColor digitText = SystemColors::color(SystemColors::CaptionText);
+    const QColor infoBack = SystemColors::color(SystemColors::InactiveCaptionText);
+    const QColor infoText = SystemColors::color(SystemColors::InfoText);
+    txt1 = makeBox("txt1", QStringLiteral("0"), OnesPlacement, DigitPoints, digitBack, digitText);
+    txt10 = makeBox("txt10", QStringLiteral("0"), TensPlacement, DigitPoints, digitBack, digitText);
+    txt100 = makeBox("txt100", QStringLiteral("0"), HundredsPlacement, DigitPoints, digitBack,
+                     digitText);
+    txtCount =
+        makeBox("txtCount", QStringLiteral("次 nnn回目"), CountPlacement, 0, infoBack, infoText);
+    txtRange = makeBox("txtRange", QStringLiteral("抽選範囲 : nnn ～ nnn"), RangePlacement, 0,
+                       infoBack, infoText);
+
+    setTabOrder(cmdStart, cmdStop[2]);
+    setTabOrder(cmdStop[2], cmdStop[1]);
+    setTabOrder(cmdStop[1], cmdStop[0]);
+    setTabOrder(cmdStop[0], cmdResultList);
+    setTabOrder(cmdResultList, cmdCondition);
+    setTabOrder(cmdCondition, cmdClearResult);
+    setTabOrder(cmdClearResult, cmdEnd);
+
+    connect(cmdStart, &QPushButton::clicked, this, &frmRindell::cmdStart_Click);
+    connect(cmdEnd, &QPushButton::clicked, this, &frmRindell::cmdEnd_Click);
+    connect(cmdClearResult, &QPushButton::clicked, this, &frmRindell::cmdClearResult_Click);
+    connect(cmdCondition, &QPushButton::clicked, this, &frmRindell::cmdCondition_Click);
+    connect(cmdResultList, &QPushButton::clicked, this, &frmRindell::cmdResultList_Click);
+}
+
+void frmRindell::Form_Load()
+{
+    if (SingleInstance::anotherIsRunning())
+        return; // unloaded: no set-up, no reading, no message
+
+    Common::SetupControls(this);
+
+    RangeFrom = -1;
+    RangeTo = -1;
+    const QString range = Common::ReadIniString(QStringLiteral("Condition"),
+                                                QStringLiteral("Range"), QString(), QString());
+    if (!range.isEmpty()) {
+        if (const auto bounds = ParseRange(range)) {
+            RangeFrom = bounds->first;
+            RangeTo = bounds->second;
+        }
+    }
+    DrawnFlags.clear();
+    EditRange();
+
+    const StoredSeries stored =
+        ReadSeries(Common::ReadIniSection(QStringLiteral("Result"), QString()));
+    Results = stored.results;
+    FlagNumbers(stored.stored, DrawnFlags);
+    EditCount(CountNext);
+
+    setFaceColor(cmdStart, LoadedDrawColor);
+    for (QPushButton* stop : cmdStop)
+        setFaceColor(stop, LoadedDrawColor);
+    m_loaded = true;
+}
+
+void frmRindell::EditRange()
+{
+    txtRange->setText(RangeLine(RangeFrom, RangeTo));
+    if (IsRangeValid(RangeFrom, RangeTo)) {
+        setTextColor(txtRange, SystemColors::color(SystemColors::InfoText));
+        m_random.reseed();
+    } else {
+        setTextColor(txtRange, QColor(255, 0, 0));
+    }
+    repaint();
+    if (RangeTo >= 0)
+        DrawnFlags.resize(RangeTo + 1, false);
+}
+
+void frmRindell::EditCount(enmCountMode mode)
+{
+    txtCount->setText(CountLine(std::int32_t(Results.size() - 1), mode));
+    repaint();
+}
+
+void frmRindell::ClearResult()
+{
+    if (!Common::DeleteIniSection(QStringLiteral("Result"), QString()))
+        Common::ShowWarning(
+            QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
+            windowTitle());
+    Results = {0};
+    EditCount(CountNext);
+    if (RangeTo >= 0)
+        DrawnFlags = QList<bool>(RangeTo + 1, false);
+}
+
+std::int16_t frmRindell::GetActiveStop() const
+{
+    for (std::int16_t index = 2; index >= 0; --index) {
+        if (cmdStop[index]->isVisibleTo(this))
+            return index;
+    }
+    return -1;
+}
+
+void frmRindell::FocusDrawButton()
+{
+    if (cmdStart->isVisibleTo(this))
+        cmdStart->setFocus();
+    else if (const std::int16_t active = GetActiveStop(); active >= 0)
+        cmdStop[active]->setFocus();
+}
+
+void frmRindell::Form_QueryUnload(bool& cancel)
+{
+    const std::int16_t active = GetActiveStop();
+    if (active < 0)
+        return;
+    Common::ShowWarning(Common::CollapseAmpersands(cmdStop[active]->text()) +
+                            QStringLiteral(" ボタンを押してから終了して下さい。"),
+                        windowTitle());
+    cmdStop[active]->setFocus();
+    cancel = true;
+}
+
+void frmRindell::closeEvent(QCloseEvent* event)
+{
+    bool cancel = false;
+    Form_QueryUnload(cancel);
+    if (cancel)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmRindell::keyPressEvent(QKeyEvent* event)
+{
+    // Enter that no button took presses the default button while it is shown.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        cmdStop[2]->isVisibleTo(this)) {
+        cmdStop[2]->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmRindell::cmdEnd_Click()
+{
+    if (Common::AskQuestion(QStringLiteral("終了します。よろしいですか？"), windowTitle(), 0) ==
+        Const::IDNO) {
+        FocusDrawButton();
+        return;
+    }
+    close();
+}
+
+void frmRindell::cmdClearResult_Click()
+{
+    if (Common::AskQuestion(QStringLiteral("抽選結果をクリアします。よろしいですか？"),
+                            windowTitle(), Const::MB_DEFBUTTON2) == Const::IDNO) {
+        FocusDrawButton();
+        return;
+    }
+    ClearResult();
+    FocusDrawButton();
+}
+
+void frmRindell::cmdCondition_Click()
+{
+    const QPointer<frmRindell> self(this);
+    QPointer<frmCondition> dialog = new frmCondition(this);
+    dialog->exec();
+    delete dialog.data();
+    if (self)
+        FocusDrawButton();
+}
+
+void frmRindell::cmdResultList_Click()
+{
+    const QPointer<frmRindell> self(this);
+    if (Results.size() - 1 > 0) {
+        QPointer<frmResultList> dialog = new frmResultList(this);
+        dialog->exec();
+        delete dialog.data();
+    } else {
+        Common::ShowWarning(QStringLiteral("結果はありません。"), windowTitle());
+    }
+    if (self)
+        FocusDrawButton();
+}
+
+void frmRindell::cmdStart_Click()
+{
+    const QString caption = windowTitle();
+    if (!IsRangeValid(RangeFrom, RangeTo)) {
+        Common::ShowWarning(
+            QStringLiteral("抽選範囲が未設定または異常です。条件設定を行って下さい。"), caption);
+        cmdCondition->setFocus();
+        return;
+    }
+    // Counting the unflagged numbers keeps a hand-edited series (repeated keys,
+    // key 0) from ever yielding a number twice.
+    const int undrawn = CountUndrawn(DrawnFlags, RangeFrom, RangeTo);
+    if (Results.size() - 1 >= RangeTo - RangeFrom + 1 || undrawn <= 0) {
+        Common::ShowWarning(QStringLiteral("全て抽選されたので、これ以上抽選できません。"),
+                            caption);
+        return;
+    }
+
+    for (QPushButton* stop : cmdStop)
+        stop->setVisible(true);
+    cmdStop[2]->setFocus();
+    cmdStart->setVisible(false);
+
+    const int k = RankFromRandom(m_random.next(), undrawn);
+    DrawnNumber = *NthUndrawn(DrawnFlags, RangeFrom, RangeTo, k);
+    Results.append(DrawnNumber);
+    DrawnFlags[DrawnNumber] = true;
+    const QPointer<frmRindell> self(this);
+    if (!Common::WriteIniString(QStringLiteral("Result"), decimal(int(Results.size() - 1)),
+                                decimal(DrawnNumber), QString()))
+        Common::ShowWarning(
+            QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
+            caption);
+    if (!self)
+        return;
+    EditCount(CountCurrent);
+
+    // Every other handler, STOP included, runs nested in processEvents(); the loop
+    // sees their effect only through which STOP buttons are still visible.
+    int phase = 1;
+    while (self && GetActiveStop() != -1) {
+        if (cmdStop[0]->isVisibleTo(this))
+            txt1->setText(AdvanceReel(txt1->text()));
+        if (phase % 2 == 0 && cmdStop[1]->isVisibleTo(this))
+            txt10->setText(AdvanceReel(txt10->text()));
+        if (phase % 3 == 0 && cmdStop[2]->isVisibleTo(this))
+            txt100->setText(AdvanceReel(txt100->text()));
+        repaint();
+        phase = phase % 3 + 1;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    if (!self)
+        return;
+    EditCount(CountNext);
+    repaint();
+}
+
+void frmRindell::cmdStop_Click(std::int16_t index)
+{
+    const int place = index == 0 ? 1 : index == 1 ? 10 : 100;
+    if (auto* reel = findChild<QLineEdit*>(QStringLiteral("txt") + decimal(place)))
+        reel->setText(decimal(ReelDigit(DrawnNumber, index)));
+    cmdEnd->setFocus();
+    cmdStop[index]->hide();
+    if (const std::int16_t active = GetActiveStop(); active == -1) {
+        cmdStart->setVisible(true);
+        cmdStart->setFocus();
+    } else {
+        cmdStop[active]->setFocus();
+    }
+    repaint();
+}

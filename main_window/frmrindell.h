@@ -1,0 +1,71 @@
+#pragma once
+
+#include "main_window/randomsource.h"
+#include "main_window/series.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QLineEdit;
+class QPushButton;
+
+// The main window: the digit reels, START and STOP, and the drawing series.
+class frmRindell : public QWidget
+{
+    Q_OBJECT
+
+  public:
+    using enmCountMode = Series::CountMode;
+
+    explicit frmRindell(QWidget* parent = nullptr);
+
+    // False when another instance was running: the window unloaded itself at load.
+    bool isLoaded() const { return m_loaded; }
+
+    // Empties the series in memory and in the settings file.
+    void ClearResult();
+    // Shows the range line, re-seeds the generator and sizes the drawn flags.
+    void EditRange();
+    void EditCount(enmCountMode mode);
+
+    const QList<bool>& drawnFlags() const { return DrawnFlags; }
+    std::int16_t drawnNumber() const { return DrawnNumber; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void createControls();
+    void Form_Load();
+    void Form_QueryUnload(bool& cancel);
+    std::int16_t GetActiveStop() const;
+    void FocusDrawButton();
+
+    void cmdStart_Click();
+    void cmdStop_Click(std::int16_t index);
+    void cmdEnd_Click();
+    void cmdClearResult_Click();
+    void cmdCondition_Click();
+    void cmdResultList_Click();
+
+    QLineEdit* txtRange = nullptr;
+    QLineEdit* txtCount = nullptr;
+    QLineEdit* txt100 = nullptr;
+    QLineEdit* txt10 = nullptr;
+    QLineEdit* txt1 = nullptr;
+    QPushButton* cmdStart = nullptr;
+    std::array<QPushButton*, 3> cmdStop{};
+    QPushButton* cmdResultList = nullptr;
+    QPushButton* cmdCondition = nullptr;
+    QPushButton* cmdClearResult = nullptr;
+    QPushButton* cmdEnd = nullptr;
+
+    // Indexed by the number itself, 0..RangeTo; empty until RangeTo has been >= 0.
+    QList<bool> DrawnFlags;
+    std::int16_t DrawnNumber = 0;
+    RandomSource m_random;
+    bool m_loaded = false;
+};

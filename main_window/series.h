@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+// The state of a drawing series, shared by the three windows, and the decisions
+// made on it that need no widget.
+namespace Series {
+
+// The inclusive drawing range; -1 / -1 while nothing has been read.
+extern std::int16_t RangeFrom;
+extern std::int16_t RangeTo;
+// Element 0 is a placeholder; elements 1.. are the drawn numbers in draw order.
+extern QList<std::int16_t> Results;
+
+enum CountMode : std::int32_t { CountCurrent = 0, CountNext = 1 };
+
+bool IsRangeValid(std::int16_t from, std::int16_t to);
+// "抽選範囲 : 001 ～ 100", or "抽選範囲 : 未設定" when the range is not valid.
+QString RangeLine(std::int16_t from, std::int16_t to);
+// "次 5回目" (CountNext) or "4回目" (CountCurrent) for `drawn` numbers drawn.
+QString CountLine(std::int32_t drawn, CountMode mode);
+
+// A decimal text, blanks around it allowed, that fits a 16-bit integer.
+std::optional<std::int16_t> ToInt16(const QString& text);
+// The stored "From,To"; nothing unless both pieces are 16-bit integers.
+std::optional<std::pair<std::int16_t, std::int16_t>> ParseRange(const QString& stored);
+struct StoredSeries
+{
+    QList<std::int16_t> results{0}; // as `Results`; missing ordinals hold 0
+    QList<std::int16_t> stored;     // the numbers the entries hold, to be flagged
+};
+// The series stored as key, value, key, value, ...: the key is the position in the
+// result list. Pairs that are not two 16-bit integers, or have a negative key, are skipped.
+StoredSeries ReadSeries(const std::optional<QStringList>& entries);
+// Flags each of `numbers` that has a flag.
+void FlagNumbers(const QList<std::int16_t>& numbers, QList<bool>& flags);
+
+// Numbers of from..to that are not flagged.
+int CountUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to);
+// The 1-based rank among `undrawn` numbers chosen by r in [0, 1).
+int RankFromRandom(float r, int undrawn);
+// The k-th unflagged number of from..to in ascending order.
+std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
+                                       int k);
+
+// The digit that reel `index` (0 ones, 1 tens, 2 hundreds) shows for `number`.
+int ReelDigit(std::int16_t number, int index);
+// The next digit of a spinning reel: "9" turns to "0".
+QString AdvanceReel(const QString& digit);
+
+} // namespace Series

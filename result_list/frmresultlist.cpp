@@ -1,0 +1,117 @@
+#include "result_list/frmresultlist.h"
+
+#include "common/common.h"
+#include "common/japanesefont.h"
+#include "common/twips.h"
+#include "main_window/series.h"
+#include "result_list/fitting.h"
+#include "result_list/resultline.h"
+
+#include <QEvent>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int ClientWidth = 3150;
+constexpr int ClientHeight = 6255;
+// The window's client area always opens at this place on the screen.
+constexpr int ScreenLeft = 2775;
+constexpr int ScreenTop = 3765;
+constexpr int FontPoints = 12;
+
+Fitting::Box twipsOf(const QRect& rect)
+{
+    return {double(Twips::fromPixels(rect.x())), double(Twips::fromPixels(rect.y())),
+            double(Twips::fromPixels(rect.width())), double(Twips::fromPixels(rect.height()))};
+}
+
+int pixels(double twips)
+{
+    return int(std::lround(twips / Twips::PerPixel));
+}
+
+QRect pixelsOf(const Fitting::Box& box)
+{
+    return QRect(pixels(box.left), pixels(box.top), pixels(box.width), pixels(box.height));
+}
+
+} // namespace
+
+frmResultList::frmResultList(QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmResultList"));
+    setWindowTitle(QStringLiteral("結果表示"));
+    setFont(JapaneseFont::gothic(FontPoints));
+    setGeometry(Twips::rect(ScreenLeft, ScreenTop, ClientWidth, ClientHeight));
+
+    lstResult = new QListWidget(this);
+    lstResult->setObjectName(QStringLiteral("lstResult"));
+    lstResult->setGeometry(Twips::rect(120, 120, 2895, 5340));
+    lstResult->setUniformItemSizes(true);
+    lstResult->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstResult->installEventFilter(this);
+
+    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setGeometry(Twips::rect(960, 5640, 1335, 495));
+    // The cancel button: QDialog closes on Esc.
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    setTabOrder(lstResult, cmdClose);
+    Form_Load();
+}
+
+void frmResultList::Form_Load()
+{
+    Common::SetupControls(this);
+    const int drawn = int(Series::Results.size()) - 1;
+    for (int i = 1; i <= drawn; ++i)
+        lstResult->addItem(ResultLine(i, Series::Results[i]));
+    lstResult->setFocus();
+}
+
+int frmResultList::wholeRowsHeight(int requested) const
+{
+    const int frame = 2 * lstResult->frameWidth();
+    const int row =
+        lstResult->count() > 0 ? lstResult->sizeHintForRow(0) : lstResult->fontMetrics().height();
+    const int rows = std::max(1, (requested - frame) / std::max(1, row));
+    return rows * row + frame;
+}
+
+bool frmResultList::eventFilter(QObject* watched, QEvent* event)
+{
+    // Like a Windows list box, the list shows whole lines only: whatever height it
+    // is given, it settles on whole rows plus its frame.
+    if (watched == lstResult && event->type() == QEvent::Resize) {
+        const int settled = wholeRowsHeight(lstResult->height());
+        if (settled != lstResult->height())
+            lstResult->resize(lstResult->width(), settled);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmResultList::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmResultList::Form_Resize()
+{
+    const Fitting::Layout fitted = Fitting::Fit(
+        Twips::fromPixels(width()), Twips::fromPixels(height()),
+        {twipsOf(lstResult->geometry()), twipsOf(cmdClose->geometry())}, [this](double height) {
+            lstResult->resize(lstResult->width(), pixels(height));
+            return double(Twips::fromPixels(lstResult->height()));
+        });
+    lstResult->setGeometry(pixelsOf(fitted.list));
+    cmdClose->setGeometry(pixelsOf(fitted.button));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class QPushButton;
+
+// Lists every draw of the series in draw order.
+class frmResultList : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    explicit frmResultList(QWidget* parent = nullptr);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void Form_Load();
+    void Form_Resize();
+    // The list's height for `requested` pixels: whole rows plus the frame.
+    int wholeRowsHeight(int requested) const;
+
+    QListWidget* lstResult = nullptr;
+    QPushButton* cmdClose = nullptr;
+};

@@ -1,0 +1,204 @@
+#include "settings/inistore.h"
+
+#include "common/shiftjis.h"
+
+namespace {
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+const QByteArray Crlf("\r\n");
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+QStringView trimmed(QStringView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return trimmed(a).compare(trimmed(b), Qt::CaseInsensitive) == 0;
+}
+
+QByteArrayView unquoted(QByteArrayView value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        return value.sliced(1, value.size() - 2);
+    return value;
+}
+
+} // namespace
+
+IniDocument::IniDocument(QByteArray content) : m_bytes(std::move(content))
+{
+    parse();
+}
+
+void IniDocument::parse()
+{
+    m_lines.clear();
+    qsizetype pos = m_bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
+    const qsizetype size = m_bytes.size();
+    while (pos < size) {
+        Line line{pos, pos, pos, Kind::Blank, {}};
+        while (line.end < size && m_bytes[line.end] != '\r' && m_bytes[line.end] != '\n')
+            ++line.end;
+        line.next = line.end;
+        if (line.next < size && m_bytes[line.next] == '\r')
+            ++line.next;
+        if (line.next < size && m_bytes[line.next] == '\n')
+            ++line.next;
+
+        // Classified on the decoded text: a Shift-JIS trail byte can look like "[" or "]".
+        const QByteArrayView raw = trimmed(QByteArrayView(m_bytes).sliced(pos, line.end - pos));
+        if (raw.isEmpty()) {
+            line.kind = Kind::Blank;
+        } else if (raw.front() == ';') {
+            line.kind = Kind::Comment;
+        } else if (raw.front() == '[') {
+            const QString text = ShiftJis::decode(raw.sliced(1));
+            const qsizetype close = text.indexOf(u']');
+            line.kind = Kind::Header;
+            line.name =
+                trimmed(close < 0 ? QStringView(text) : QStringView(text).left(close)).toString();
+        } else {
+            const qsizetype equals = raw.indexOf('=');
+            line.kind = Kind::Entry;
+            line.name = ShiftJis::decode(trimmed(equals < 0 ? raw : raw.first(equals)));
+        }
+        m_lines.append(line);
+        pos = line.next;
+    }
+}
+
+qsizetype IniDocument::findSection(QStringView section, qsizetype from) const
+{
+    for (qsizetype i = from; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Kind::Header && sameName(m_lines[i].name, section))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype IniDocument::sectionEnd(qsizetype header) const
+{
+    qsizetype i = header + 1;
+    while (i < m_lines.size() && m_lines[i].kind != Kind::Header)
+        ++i;
+    return i;
+}
+
+std::optional<QByteArray> IniDocument::value(QStringView section, QStringView key) const
+{
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return std::nullopt;
+    for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind != Kind::Entry || !sameName(line.name, key))
+            continue;
+        const QByteArrayView text =
+            QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin);
+        const qsizetype equals = text.indexOf('=');
+        if (equals < 0)
+            return QByteArray();
+        return unquoted(trimmed(text.sliced(equals + 1))).toByteArray();
+    }
+    return std::nullopt;
+}
+
+std::optional<QList<QByteArray>> IniDocument::sectionLines(QStringView section) const
+{
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return std::nullopt;
+    QList<QByteArray> lines;
+    for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind != Kind::Blank)
+            lines.append(trimmed(QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin))
+                             .toByteArray());
+    }
+    return lines;
+}
+
+void IniDocument::splice(qsizetype at, qsizetype length, const QByteArray& with)
+{
+    m_bytes.replace(at, length, with);
+    parse();
+}
+
+void IniDocument::setValue(QStringView section, QStringView key, QStringView value)
+{
+    const QByteArray encodedValue = ShiftJis::encode(value);
+    const qsizetype header = findSection(section);
+    if (header < 0) {
+        QByteArray added;
+        if (!m_lines.isEmpty() && m_lines.back().next == m_lines.back().end)
+            added += Crlf; // an unterminated last line first gets its line break
+        added += '[' + ShiftJis::encode(trimmed(section)) + ']' + Crlf;
+        added += ShiftJis::encode(trimmed(key)) + '=' + encodedValue + Crlf;
+        splice(m_bytes.size(), 0, added);
+        return;
+    }
+
+    qsizetype lastEntry = header;
+    for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind != Kind::Entry)
+            continue;
+        if (sameName(line.name, key)) {
+            // Keep the key as the file spells it.
+            const QByteArrayView text =
+                QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin);
+            const qsizetype equals = text.indexOf('=');
+            const QByteArray storedKey =
+                trimmed(equals < 0 ? text : text.first(equals)).toByteArray();
+            splice(line.begin, line.end - line.begin, storedKey + '=' + encodedValue);
+            return;
+        }
+        lastEntry = i;
+    }
+
+    const Line& after = m_lines[lastEntry];
+    QByteArray added = ShiftJis::encode(trimmed(key)) + '=' + encodedValue + Crlf;
+    if (after.next == after.end)
+        added.prepend(Crlf);
+    splice(after.next, 0, added);
+}
+
+bool IniDocument::removeSection(QStringView section)
+{
+    bool removed = false;
+    // Every matching section goes: deleting only the first would let a second
+    // one with the same name take its place on the next read.
+    for (qsizetype header = findSection(section); header >= 0; header = findSection(section)) {
+        const qsizetype end = sectionEnd(header);
+        const qsizetype from = m_lines[header].begin;
+        const qsizetype to = end < m_lines.size() ? m_lines[end].begin : m_bytes.size();
+        splice(from, to - from, {});
+        removed = true;
+    }
+    return removed;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// An INI document held as the file's bytes. Lookups behave like the Windows
+// private-profile functions: section and key names match without regard to case
+// and surrounding blanks, the first match wins. Edits splice the bytes, so every
+// byte that an edit does not target stays as it was.
+class IniDocument
+{
+  public:
+    explicit IniDocument(QByteArray content = {});
+
+    const QByteArray& bytes() const { return m_bytes; }
+
+    // The value of the first matching key, trimmed, one pair of surrounding quotes removed.
+    std::optional<QByteArray> value(QStringView section, QStringView key) const;
+    // The non-blank lines of the first matching section in file order (comments
+    // included), or nothing when the section is missing.
+    std::optional<QList<QByteArray>> sectionLines(QStringView section) const;
+
+    // Replaces the key's line where it stands, or adds it after the section's last
+    // entry, or appends a new section; new lines end in CRLF.
+    void setValue(QStringView section, QStringView key, QStringView value);
+    // Removes every matching section with all its lines; false when there was none.
+    bool removeSection(QStringView section);
+
+  private:
+    enum class Kind { Blank, Comment, Header, Entry };
+    struct Line
+    {
+        qsizetype begin; // first byte of the text
+        qsizetype end;   // one past the text, where the line break starts
+        qsizetype next;  // one past the line break
+        Kind kind;
+        QString name; // section name of a header, key of an entry
+    };
+
+    void parse();
+    qsizetype findSection(QStringView section, qsizetype from = 0) const;
+    qsizetype sectionEnd(qsizetype header) const;
+    void splice(qsizetype at, qsizetype length, const QByteArray& with);
+
+    QByteArray m_bytes;
+    QList<Line> m_lines;
+};

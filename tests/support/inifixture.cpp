@@ -1,0 +1,44 @@
+#include "inifixture.h"
+
+#include "settings/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace IniFixture {
+
+QString path()
+{
+    return Common::GetIniFilePath();
+}
+
+void write(const QByteArray& content)
+{
+    remove();
+    QFile file(path());
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
+QByteArray read()
+{
+    QFile file(path());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void remove()
+{
+    if (QFileInfo(path()).isDir())
+        QDir(path()).removeRecursively();
+    else
+        QFile::remove(path());
+}
+
+void blockWithFolder()
+{
+    remove();
+    QDir().mkpath(path() + QStringLiteral("/blocked"));
+}
+
+} // namespace IniFixture

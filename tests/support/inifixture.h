@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The settings file beside the test binary, which the program's procedures use.
+namespace IniFixture {
+
+QString path();
+void write(const QByteArray& content);
+QByteArray read();
+// Removes the file, or a folder standing in its place.
+void remove();
+// Puts a folder where the file should be: every write fails, even for root.
+void blockWithFolder();
+
+} // namespace IniFixture
