@@ -1,0 +1,571 @@
+#include "inifixture.h"
+#include "main_window/frmrindell.h"
+#include "modalanswerer.h"
+#include "settings/settings.h"
+#include "stepper.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const QByteArray Range1To3 = "[Condition]\r\nRange=1,3\r\n";
+const QColor InfoTextColor(0, 0, 0);
+const QColor Red(255, 0, 0);
+
+QPushButton* button(QWidget* window, const char* name)
+{
+    return window->findChild<QPushButton*>(QLatin1String(name));
+}
+
+QPushButton* stop(QWidget* window, int index)
+{
+    for (QPushButton* candidate : window->findChildren<QPushButton*>(QStringLiteral("cmdStop")))
+        if (candidate->property("index").toInt() == index)
+            return candidate;
+    return nullptr;
+}
+
+QLineEdit* box(QWidget* window, const char* name)
+{
+    return window->findChild<QLineEdit*>(QLatin1String(name));
+}
+
+QString reels(QWidget* window)
+{
+    return box(window, "txt100")->text() + box(window, "txt10")->text() +
+           box(window, "txt1")->text();
+}
+
+QList<int> flagged(const frmRindell& window)
+{
+    QList<int> numbers;
+    for (int i = 0; i < window.drawnFlags().size(); ++i)
+        if (window.drawnFlags()[i])
+            numbers << i;
+    return numbers;
+}
+
+std::unique_ptr<frmRindell> openWindow()
+{
+    auto window = std::make_unique<frmRindell>();
+    window->show();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qWarning("main window did not become active");
+    return window;
+}
+
+// Presses the STOP buttons in `order` (indices) while START's spinning loop runs,
+// recording after each press which button holds the focus.
+struct DrawRecord
+{
+    QList<QWidget*> focusAfterStop;
+    QString reelsWhileSpinning;
+    QString counterWhileSpinning;
+    QByteArray fileWhileSpinning;
+};
+
+DrawRecord drawWithStops(frmRindell* window, QList<int> order = {2, 1, 0},
+                         std::function<void()> whileSpinning = {})
+{
+    DrawRecord record;
+    Stepper steps;
+    steps.then([window, &record, whileSpinning] {
+        record.counterWhileSpinning = box(window, "txtCount")->text();
+        record.fileWhileSpinning = IniFixture::read();
+        if (whileSpinning)
+            whileSpinning();
+    });
+    for (const int index : order)
+        steps.then([window, index, &record] {
+            QTest::mouseClick(stop(window, index), Qt::LeftButton);
+            record.focusAfterStop << QApplication::focusWidget();
+        });
+    QTest::mouseClick(button(window, "cmdStart"), Qt::LeftButton);
+    return record;
+}
+
+} // namespace
+
+class TestFrmRindell : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void init() { IniFixture::remove(); }
+    void cleanup() { IniFixture::remove(); }
+
+    void layoutAtCreation();
+    void startupWithoutFile();
+    void startupFromFile_data();
+    void startupFromFile();
+    void tabSkipsTextBoxesAndTypingChangesNothing();
+
+    void firstDrawIsRecordedBeforeAnyStop();
+    void wholeSeriesOnceEachThenRefused();
+    void stopInEveryOrder_data();
+    void stopInEveryOrder();
+    void keyboardAlone();
+    void enterOnNoButtonPressesHundreds();
+    void refusedWithoutRange();
+    void neverDrawsANumberTwice();
+
+    void closeBoxWhileIdleAsksNothing();
+    void endAnsweredNoKeepsWindow();
+    void closeRefusedDuringDraw();
+    void endDuringDrawIsRefusedAfterYes();
+    void clearResultAnsweredNo();
+    void clearResultDuringDraw();
+    void writeFailuresAreReported();
+    void restartReadsDrawsBack();
+    void secondInstanceEndsAtOnce();
+};
+
+void TestFrmRindell::layoutAtCreation()
+{
+    frmRindell window;
+    QCOMPARE(window.objectName(), QStringLiteral("frmRindell"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Rindell"));
+    QCOMPARE(window.size(), QSize(705, 445));
+    QCOMPARE(button(&window, "cmdStart")->geometry(), QRect(136, 344, 265, 89));
+    QCOMPARE(stop(&window, 2)->geometry(), QRect(40, 344, 113, 57));
+    QCOMPARE(stop(&window, 0)->geometry(), QRect(392, 344, 113, 57));
+    QCOMPARE(box(&window, "txt100")->geometry(), QRect(16, 48, 163, 280));
+    QCOMPARE(button(&window, "cmdEnd")->geometry(), QRect(600, 400, 89, 33));
+    QCOMPARE(box(&window, "txt1")->font().pointSize(), 216);
+    QCOMPARE(button(&window, "cmdStart")->font().pointSize(), 42);
+    QCOMPARE(stop(&window, 1)->font().pointSize(), 24);
+    QCOMPARE(button(&window, "cmdEnd")->text(), QStringLiteral("終了(&X)"));
+    QCOMPARE(button(&window, "cmdStart")->palette().color(QPalette::Button), QColor(255, 191, 191));
+    QCOMPARE(stop(&window, 2)->palette().color(QPalette::Button), QColor(255, 191, 191));
+    QVERIFY(stop(&window, 2)->isDefault());
+    for (const char* name : {"txt100", "txt10", "txt1"})
+        QCOMPARE(box(&window, name)->text(), QStringLiteral("0"));
+    for (int index = 0; index < 3; ++index)
+        QVERIFY(stop(&window, index)->isHidden());
+    // A fixed-pitch face with Japanese glyphs stands in for the Windows font.
+    const QFontMetrics metrics(window.font());
+    QVERIFY2(metrics.inFont(QChar(u'抽')), qPrintable(QFontInfo(window.font()).family()));
+    QCOMPARE(metrics.horizontalAdvance(u'i'), metrics.horizontalAdvance(u'W'));
+    QCOMPARE(metrics.horizontalAdvance(u'抽'), 2 * metrics.horizontalAdvance(u'0'));
+}
+
+void TestFrmRindell::startupWithoutFile()
+{
+    auto window = openWindow();
+    QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 未設定"));
+    QCOMPARE(box(window.get(), "txtRange")->palette().color(QPalette::Text), Red);
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QCOMPARE(QApplication::focusWidget(), button(window.get(), "cmdStart"));
+    QVERIFY(!QFile::exists(IniFixture::path()));
+}
+
+void TestFrmRindell::startupFromFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("rangeLine");
+    QTest::addColumn<QString>("counter");
+    QTest::addColumn<QList<int>>("flags");
+    QTest::newRow("range and two draws")
+        << QByteArray("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n2=5\r\n")
+        << "抽選範囲 : 001 ～ 100"
+        << "次 3回目" << QList<int>{5, 37};
+    QTest::newRow("gap in the ordinals")
+        << QByteArray("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n3=5\r\n")
+        << "抽選範囲 : 001 ～ 100"
+        << "次 4回目" << QList<int>{5, 37};
+    QTest::newRow("key 0 counts nothing but is flagged")
+        << QByteArray("[Condition]\r\nRange=0,9\r\n[Result]\r\n0=4\r\n") << "抽選範囲 : 0 ～ 9"
+        << "次 1回目" << QList<int>{4};
+    QTest::newRow("number outside the range is counted, not flagged")
+        << QByteArray("[Condition]\r\nRange=1,10\r\n[Result]\r\n1=500\r\n2=3\r\n")
+        << "抽選範囲 : 01 ～ 10"
+        << "次 3回目" << QList<int>{3};
+    QTest::newRow("results without a range")
+        << QByteArray("[Result]\r\n1=5\r\n") << "抽選範囲 : 未設定"
+        << "次 2回目" << QList<int>{};
+    QTest::newRow("malformed range")
+        << QByteArray("[Condition]\r\nRange=abc\r\n") << "抽選範囲 : 未設定"
+        << "次 1回目" << QList<int>{};
+    QTest::newRow("one-piece range")
+        << QByteArray("[Condition]\r\nRange=7\r\n") << "抽選範囲 : 未設定"
+        << "次 1回目" << QList<int>{};
+    QTest::newRow("range beyond 16 bits")
+        << QByteArray("[Condition]\r\nRange=1,70000\r\n") << "抽選範囲 : 未設定"
+        << "次 1回目" << QList<int>{};
+    QTest::newRow("reversed range")
+        << QByteArray("[Condition]\r\nRange=9,3\r\n") << "抽選範囲 : 未設定"
+        << "次 1回目" << QList<int>{};
+    QTest::newRow("malformed results skipped")
+        << QByteArray("[Condition]\r\nRange=1,9\r\n[Result]\r\n;note\r\nx=1\r\n-1=2\r\n1=abc\r\n"
+                      "2=3\r\n99999=1\r\n")
+        << "抽選範囲 : 1 ～ 9"
+        << "次 3回目" << QList<int>{3};
+    QTest::newRow("binary file") << QByteArray("\x00\x81\xFF[\x00]=\r\r\n\xFE", 10)
+                                 << "抽選範囲 : 未設定"
+                                 << "次 1回目" << QList<int>{};
+}
+
+void TestFrmRindell::startupFromFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, rangeLine);
+    QFETCH(QString, counter);
+    QFETCH(QList<int>, flags);
+    IniFixture::write(content);
+    frmRindell window;
+    QCOMPARE(box(&window, "txtRange")->text(), rangeLine);
+    QCOMPARE(box(&window, "txtRange")->palette().color(QPalette::Text),
+             rangeLine.endsWith(u"未設定") ? Red : InfoTextColor);
+    QCOMPARE(box(&window, "txtCount")->text(), counter);
+    QCOMPARE(flagged(window), flags);
+    QCOMPARE(IniFixture::read(), content); // reading writes nothing
+}
+
+void TestFrmRindell::tabSkipsTextBoxesAndTypingChangesNothing()
+{
+    auto window = openWindow();
+    QCOMPARE(QApplication::focusWidget(), button(window.get(), "cmdStart"));
+    const QList<const char*> order = {"cmdResultList", "cmdCondition", "cmdClearResult", "cmdEnd",
+                                      "cmdStart"};
+    for (const char* name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button(window.get(), name));
+    }
+    QLineEdit* reel = box(window.get(), "txt10");
+    QTest::mouseClick(reel, Qt::LeftButton);
+    QTest::keyClicks(reel, QStringLiteral("58"));
+    QCOMPARE(reel->text(), QStringLiteral("0"));
+}
+
+void TestFrmRindell::firstDrawIsRecordedBeforeAnyStop()
+{
+    IniFixture::write(Range1To3);
+    auto window = openWindow();
+    const DrawRecord record = drawWithStops(window.get());
+    const int drawn = window->drawnNumber();
+    QVERIFY(drawn >= 1 && drawn <= 3);
+    QCOMPARE(record.counterWhileSpinning, QStringLiteral("1回目"));
+    QCOMPARE(record.fileWhileSpinning,
+             Range1To3 + "[Result]\r\n1=" + QByteArray::number(drawn) + "\r\n");
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+    QCOMPARE(reels(window.get()), QStringLiteral("00") + QString::number(drawn));
+}
+
+void TestFrmRindell::wholeSeriesOnceEachThenRefused()
+{
+    IniFixture::write("[Condition]\r\nRange=5,9\r\n");
+    auto window = openWindow();
+    QList<int> drawn;
+    for (int i = 0; i < 5; ++i) {
+        drawWithStops(window.get());
+        drawn << window->drawnNumber();
+        QCOMPARE(reels(window.get()), QStringLiteral("00") + QString::number(drawn.last()));
+    }
+    std::sort(drawn.begin(), drawn.end());
+    QCOMPARE(drawn, (QList<int>{5, 6, 7, 8, 9}));
+
+    const QByteArray before = IniFixture::read();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
+    QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
+    QVERIFY(stop(window.get(), 2)->isHidden());
+    QCOMPARE(IniFixture::read(), before);
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 6回目"));
+}
+
+void TestFrmRindell::stopInEveryOrder_data()
+{
+    QTest::addColumn<QList<int>>("order");
+    QList<int> order = {0, 1, 2};
+    do {
+        QTest::newRow(
+            qPrintable(QStringLiteral("%1%2%3").arg(order[0]).arg(order[1]).arg(order[2])))
+            << order;
+    } while (std::next_permutation(order.begin(), order.end()));
+}
+
+void TestFrmRindell::stopInEveryOrder()
+{
+    QFETCH(QList<int>, order);
+    IniFixture::write("[Condition]\r\nRange=100,999\r\n");
+    auto window = openWindow();
+    const DrawRecord record = drawWithStops(window.get(), order);
+    const int drawn = window->drawnNumber();
+    QCOMPARE(reels(window.get()), QString::number(drawn));
+
+    // After each press the focus sits on the highest-indexed STOP still visible.
+    QList<int> left = {0, 1, 2};
+    for (int i = 0; i < 3; ++i) {
+        left.removeOne(order[i]);
+        QWidget* expected = left.isEmpty()
+                                ? button(window.get(), "cmdStart")
+                                : stop(window.get(), *std::max_element(left.begin(), left.end()));
+        QCOMPARE(record.focusAfterStop[i], expected);
+    }
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QCOMPARE(QApplication::focusWidget(), button(window.get(), "cmdStart"));
+}
+
+void TestFrmRindell::keyboardAlone()
+{
+    // Enter from START draws a number, then stops hundreds, tens, ones; Space works too.
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    QList<QWidget*> focus;
+    Stepper steps;
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter})
+        steps.then([&focus, key] {
+            focus << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), key);
+        });
+    QTest::keyClick(button(window.get(), "cmdStart"), Qt::Key_Return);
+    QCOMPARE(focus, (QList<QWidget*>{stop(window.get(), 2), stop(window.get(), 1),
+                                     stop(window.get(), 0)}));
+    QCOMPARE(reels(window.get()),
+             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
+    QCOMPARE(QApplication::focusWidget(), button(window.get(), "cmdStart"));
+    QCOMPARE(Common::ReadIniSection(QStringLiteral("Result"), QString())->size(), 2);
+}
+
+void TestFrmRindell::enterOnNoButtonPressesHundreds()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    bool hundredsStopped = false;
+    drawWithStops(window.get(), {1, 0}, [&window, &hundredsStopped] {
+        // The focus in a reel: Enter is taken by the window's default button.
+        QTest::mouseClick(box(window.get(), "txt1"), Qt::LeftButton);
+        QTest::keyClick(box(window.get(), "txt1"), Qt::Key_Return);
+        hundredsStopped = stop(window.get(), 2)->isHidden();
+    });
+    QVERIFY(hundredsStopped);
+    QCOMPARE(reels(window.get()),
+             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
+}
+
+void TestFrmRindell::refusedWithoutRange()
+{
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("抽選範囲が未設定または異常です。条件設定を行って下さい。"));
+    QCOMPARE(answerer.seen()[0].icon, QMessageBox::Warning);
+    QCOMPARE(window->focusWidget(), button(window.get(), "cmdCondition"));
+    QVERIFY(stop(window.get(), 2)->isHidden());
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QVERIFY(!QFile::exists(IniFixture::path()));
+}
+
+void TestFrmRindell::neverDrawsANumberTwice()
+{
+    // A hand-edited file whose keys repeat and include 0: the count of results says
+    // draws remain, the flags say which numbers are really left.
+    IniFixture::write("[Condition]\r\nRange=1,4\r\n[Result]\r\n0=1\r\n1=2\r\n1=3\r\n");
+    auto window = openWindow();
+    drawWithStops(window.get());
+    QCOMPARE(window->drawnNumber(), std::int16_t(4));
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
+}
+
+void TestFrmRindell::closeBoxWhileIdleAsksNothing()
+{
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QTest::qWait(50);
+    QCOMPARE(answerer.seen().size(), 0);
+}
+
+void TestFrmRindell::endAnsweredNoKeepsWindow()
+{
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::No).press(QMessageBox::Yes);
+    QTest::mouseClick(button(window.get(), "cmdEnd"), Qt::LeftButton);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->focusWidget(), button(window.get(), "cmdStart"));
+    QTest::mouseClick(button(window.get(), "cmdEnd"), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("終了します。よろしいですか？"));
+    QCOMPARE(answerer.seen()[0].defaultButton, QMessageBox::Yes);
+}
+
+void TestFrmRindell::closeRefusedDuringDraw()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    bool stayedOpen = false;
+    QWidget* focus = nullptr;
+    drawWithStops(window.get(), {2, 0, 1}, [&] {
+        QTest::mouseClick(stop(window.get(), 2), Qt::LeftButton);
+        window->close();
+        stayedOpen = window->isVisible();
+        focus = window->focusWidget();
+    });
+    QVERIFY(stayedOpen);
+    QCOMPARE(focus, stop(window.get(), 1));
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("STOP ボタンを押してから終了して下さい。"));
+    QVERIFY(window->close()); // idle again: closes without a question
+}
+
+void TestFrmRindell::endDuringDrawIsRefusedAfterYes()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Yes).press(QMessageBox::Ok);
+    drawWithStops(window.get(), {2, 1, 0},
+                  [&] { QTest::mouseClick(button(window.get(), "cmdEnd"), Qt::LeftButton); });
+    QVERIFY(window->isVisible());
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[1].text, QStringLiteral("STOP ボタンを押してから終了して下さい。"));
+}
+
+void TestFrmRindell::clearResultAnsweredNo()
+{
+    const QByteArray content = "[Condition]\r\nRange=1,10\r\n[Result]\r\n1=4\r\n";
+    IniFixture::write(content);
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.pressEnter();
+    QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("抽選結果をクリアします。よろしいですか？"));
+    QCOMPARE(answerer.seen()[0].defaultButton, QMessageBox::No);
+    QCOMPARE(IniFixture::read(), content);
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+    QCOMPARE(window->focusWidget(), button(window.get(), "cmdStart"));
+}
+
+void TestFrmRindell::clearResultDuringDraw()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=4\r\n");
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Yes);
+    QString counterAfterClear;
+    QWidget* focusAfterClear = nullptr;
+    drawWithStops(window.get(), {2, 1, 0}, [&] {
+        QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
+        counterAfterClear = box(window.get(), "txtCount")->text();
+        focusAfterClear = window->focusWidget();
+    });
+    QCOMPARE(counterAfterClear, QStringLiteral("次 1回目"));
+    QCOMPARE(focusAfterClear, stop(window.get(), 2));
+    QCOMPARE(reels(window.get()),
+             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
+    QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
+    QVERIFY(flagged(*window).isEmpty());
+}
+
+void TestFrmRindell::writeFailuresAreReported()
+{
+    IniFixture::write(Range1To3);
+    auto window = openWindow();
+    IniFixture::blockWithFolder(); // stops root too
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok).press(QMessageBox::Yes).press(QMessageBox::Ok);
+    drawWithStops(window.get());
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"));
+    QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
+    // The draw went on: the number is shown and recorded in memory.
+    QCOMPARE(reels(window.get()), QStringLiteral("00") + QString::number(window->drawnNumber()));
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+
+    QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 3);
+    QCOMPARE(answerer.seen()[2].text,
+             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"));
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
+}
+
+void TestFrmRindell::restartReadsDrawsBack()
+{
+    IniFixture::write("[Condition]\r\nRange=10,20\r\n");
+    QList<int> drawn;
+    {
+        auto window = openWindow();
+        drawWithStops(window.get());
+        drawn << window->drawnNumber();
+        drawWithStops(window.get());
+        drawn << window->drawnNumber();
+    }
+    auto window = openWindow();
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 3回目"));
+    QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 10 ～ 20"));
+    std::sort(drawn.begin(), drawn.end());
+    QCOMPARE(flagged(*window), drawn);
+    QCOMPARE(Series::Results.size(), 3);
+}
+
+void TestFrmRindell::secondInstanceEndsAtOnce()
+{
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
+    QVERIFY(QFile::exists(program));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const auto start = [&](QProcess& process) {
+        process.setProcessEnvironment(environment);
+        process.start(program, {});
+        return process.waitForStarted();
+    };
+    const QString programIni = QFileInfo(program).absolutePath() + QStringLiteral("/Rindell.ini");
+    QFile::remove(programIni);
+
+    // Two starts at the same moment: exactly one keeps a window.
+    QProcess first;
+    QProcess second;
+    QVERIFY(start(first));
+    QVERIFY(start(second));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        first.state() == QProcess::NotRunning || second.state() == QProcess::NotRunning, 10000);
+    QTest::qWait(500);
+    QCOMPARE(int(first.state() == QProcess::Running) + int(second.state() == QProcess::Running), 1);
+    QProcess& running = first.state() == QProcess::Running ? first : second;
+    QProcess& ended = first.state() == QProcess::Running ? second : first;
+    QCOMPARE(ended.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(ended.exitCode(), 0);
+    QVERIFY(!QFile::exists(programIni)); // neither touched the settings file
+
+    // A killed instance does not block the next start.
+    running.kill();
+    QVERIFY(running.waitForFinished());
+    QProcess third;
+    QVERIFY(start(third));
+    QVERIFY(!third.waitForFinished(1500));
+    third.kill();
+    QVERIFY(third.waitForFinished());
+}
+
+QTEST_MAIN(TestFrmRindell)
+#include "tst_frmrindell.moc"
