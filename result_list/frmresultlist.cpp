@@ -109,7 +109,9 @@ void frmResultList::Form_Resize()
     const Fitting::Layout fitted = Fitting::Fit(
         Twips::fromPixels(width()), Twips::fromPixels(height()),
         {twipsOf(lstResult->geometry()), twipsOf(cmdClose->geometry())}, [this](double height) {
-            lstResult->resize(lstResult->width(), pixels(height));
+            // Settled here rather than by the list's own resize event, which Qt
+            // delivers later while the window is being shown.
+            lstResult->resize(lstResult->width(), wholeRowsHeight(pixels(height)));
             return double(Twips::fromPixels(lstResult->height()));
         });
     lstResult->setGeometry(pixelsOf(fitted.list));

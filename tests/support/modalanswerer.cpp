@@ -59,8 +59,17 @@ void ModalAnswerer::poll()
         };
     }
     // From its own turn of the event loop: an action that opens another modal
-    // window must not block this timer.
-    QTimer::singleShot(0, modal, [modal, action] { action(modal); });
+    // window must not block this timer. Afterwards the window under the box is
+    // activated again, as a window manager does (the offscreen platform does not).
+    QPointer<QWidget> under = modal->parentWidget() ? modal->parentWidget()->window() : nullptr;
+    QTimer::singleShot(0, modal, [modal, action, under] {
+        action(modal);
+        QTimer::singleShot(0, [under] {
+            QWidget* modalNow = QApplication::activeModalWidget();
+            if (under && under->isVisible() && (!modalNow || modalNow == under))
+                under->activateWindow();
+        });
+    });
 }
 
 bool waitUntilAnswered(const ModalAnswerer& answerer, int timeoutMs)

@@ -1,0 +1,266 @@
+#include "inifixture.h"
+#include "main_window/frmrindell.h"
+#include "main_window/series.h"
+#include "modalanswerer.h"
+#include "result_list/fitting.h"
+#include "result_list/frmresultlist.h"
+#include "result_list/resultline.h"
+#include "stepper.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using Fitting::Box;
+using Fitting::Layout;
+
+namespace {
+
+const Layout Designed{{120, 120, 2895, 5340}, {960, 5640, 1335, 495}};
+
+double asIs(double height)
+{
+    return height;
+}
+
+QStringList lines(QWidget* window)
+{
+    QStringList items;
+    auto* list = window->findChild<QListWidget*>(QStringLiteral("lstResult"));
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+} // namespace
+
+class TestResultList : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void init()
+    {
+        IniFixture::remove();
+        Series::Results = {0};
+    }
+    void cleanup() { IniFixture::remove(); }
+
+    void resultLine_data();
+    void resultLine();
+
+    void fitKeepsMarginsAndGap_data();
+    void fitKeepsMarginsAndGap();
+    void fitLowerBounds();
+    void tooNarrowResizesDrift();
+    void earlierSizeGivesEarlierLayout();
+
+    void windowLayoutAndLines();
+    void listShowsWholeLinesOnly();
+    void resizingTheWindowFitsTheList();
+    void escapeCloses();
+    void mainWindowWithoutResults();
+    void mainWindowListsTheRunningDraw();
+};
+
+void TestResultList::resultLine_data()
+{
+    QTest::addColumn<int>("draw");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("1, 7") << 1 << 7 << "  1回目：　007";
+    QTest::newRow("9, 0") << 9 << 0 << "  9回目：　000";
+    QTest::newRow("10, 45") << 10 << 45 << " 10回目：　045";
+    QTest::newRow("12, 5") << 12 << 5 << " 12回目：　005";
+    QTest::newRow("99, 123") << 99 << 123 << " 99回目：　123";
+    QTest::newRow("100, 999") << 100 << 999 << "100回目：　999";
+    QTest::newRow("1000 keeps three digits") << 1000 << 7 << "000回目：　007";
+    QTest::newRow("four-digit value in full") << 3 << 1234 << "  3回目：　1234";
+}
+
+void TestResultList::resultLine()
+{
+    QFETCH(int, draw);
+    QFETCH(int, value);
+    QFETCH(QString, line);
+    QCOMPARE(ResultLine(draw, std::int16_t(value)), line);
+}
+
+void TestResultList::fitKeepsMarginsAndGap_data()
+{
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("height");
+    QTest::newRow("designed size") << 3150.0 << 6255.0;
+    QTest::newRow("enlarged") << 9000.0 << 12000.0;
+    QTest::newRow("wider only") << 6000.0 << 6255.0;
+}
+
+void TestResultList::fitKeepsMarginsAndGap()
+{
+    QFETCH(double, width);
+    QFETCH(double, height);
+    const Layout fitted = Fitting::Fit(width, height, Designed, asIs);
+    const double gap = 180;
+    QCOMPARE(fitted.list.left, 120.0);
+    QCOMPARE(fitted.list.top, 120.0);
+    QCOMPARE(fitted.list.left + fitted.list.width + fitted.list.left, width); // equal side margins
+    QCOMPARE(fitted.button.top - fitted.list.top - fitted.list.height, gap);
+    QCOMPARE(height - fitted.button.top - fitted.button.height, gap);  // the same space below
+    QCOMPARE(fitted.button.left + fitted.button.width / 2, width / 2); // centred under the list
+    QCOMPARE(fitted.button.width, 1335.0);
+    QCOMPARE(fitted.button.height, 495.0);
+}
+
+void TestResultList::fitLowerBounds()
+{
+    const Layout fitted = Fitting::Fit(0, 0, Designed, asIs);
+    QCOMPARE(fitted.list.height, 720.0);
+    QCOMPARE(fitted.list.width, 2295.0); // the button's right edge before the resize
+    QCOMPARE(fitted.button.top, 120.0 + 720.0 + 180.0);
+
+    // A list that settles on whole lines: the button follows the settled height.
+    const Layout settled = Fitting::Fit(3150, 6255, Designed, [](double h) { return h - 100; });
+    QCOMPARE(settled.list.height, 5280.0 - 100);
+    QCOMPARE(settled.button.top, 120 + 5180.0 + 180);
+}
+
+void TestResultList::tooNarrowResizesDrift()
+{
+    Layout layout = Designed;
+    double previous = 1e9;
+    for (int i = 0; i < 40; ++i) {
+        layout = Fitting::Fit(100, 6255, layout, asIs);
+        QVERIFY(layout.list.width <= previous);
+        previous = layout.list.width;
+    }
+    QCOMPARE(Fitting::Fit(100, 6255, Designed, asIs).list.width, 2295.0);
+    QVERIFY(qAbs(layout.list.width - (2 * 120 + 1335)) < 1);
+}
+
+void TestResultList::earlierSizeGivesEarlierLayout()
+{
+    const Layout first = Fitting::Fit(4000, 7000, Designed, asIs);
+    const Layout other = Fitting::Fit(5000, 9000, first, asIs);
+    const Layout back = Fitting::Fit(4000, 7000, other, asIs);
+    QCOMPARE(back.list.width, first.list.width);
+    QCOMPARE(back.list.height, first.list.height);
+    QCOMPARE(back.button.left, first.button.left);
+    QCOMPARE(back.button.top, first.button.top);
+}
+
+void TestResultList::windowLayoutAndLines()
+{
+    Series::Results = {0, 7, 45, 123};
+    frmResultList window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.objectName(), QStringLiteral("frmResultList"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("結果表示"));
+    QCOMPARE(window.geometry().topLeft(), QPoint(185, 251));
+    QVERIFY(!window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QCOMPARE(lines(&window), (QStringList{"  1回目：　007", "  2回目：　045", "  3回目：　123"}));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    QCOMPARE(QApplication::focusWidget(), list);
+    QVERIFY(list->selectedItems().isEmpty());
+    const QFontMetrics metrics(list->font());
+    QCOMPARE(metrics.horizontalAdvance(QStringLiteral("  1")),
+             metrics.horizontalAdvance(QStringLiteral("100")));
+    QCOMPARE(window.findChild<QPushButton*>(QStringLiteral("cmdClose"))->text(),
+             QStringLiteral("閉じる"));
+}
+
+void TestResultList::listShowsWholeLinesOnly()
+{
+    Series::Results = {0, 1, 2};
+    frmResultList window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    const int row = list->sizeHintForRow(0);
+    const int frame = 2 * list->frameWidth();
+    QCOMPARE((list->height() - frame) % row, 0);
+    const int asked = frame + 5 * row + row / 2;
+    list->resize(list->width(), asked);
+    QCOMPARE(list->height(), frame + 5 * row);
+}
+
+void TestResultList::resizingTheWindowFitsTheList()
+{
+    Series::Results = {0, 1};
+    frmResultList window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    auto* close = window.findChild<QPushButton*>(QStringLiteral("cmdClose"));
+    for (const QSize size : {QSize(400, 600), QSize(700, 300), QSize(600, 500)}) {
+        window.resize(size);
+        QTRY_COMPARE(window.size(), size);
+        QCOMPARE(list->x() + list->width() + list->x(), size.width());
+        QCOMPARE(close->y() - list->y() - list->height(), 12); // the 180-twip gap
+        QVERIFY(close->y() + close->height() + 12 <= size.height());
+        QVERIFY(qAbs(close->x() * 2 + close->width() - size.width()) <= 1); // centred, to a pixel
+    }
+    window.resize(50, 50);
+    QTRY_COMPARE(window.size(), QSize(50, 50));
+    QVERIFY(list->height() >= 720 / 15 - list->sizeHintForRow(0));
+    QVERIFY(list->width() >= close->width());
+}
+
+void TestResultList::escapeCloses()
+{
+    Series::Results = {0, 5};
+    frmResultList window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(window.findChild<QListWidget*>(QStringLiteral("lstResult")), Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
+}
+
+void TestResultList::mainWindowWithoutResults()
+{
+    frmRindell main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdResultList")),
+                      Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("結果はありません。"));
+    QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
+    QCOMPARE(main.focusWidget(), main.findChild<QPushButton*>(QStringLiteral("cmdStart")));
+}
+
+void TestResultList::mainWindowListsTheRunningDraw()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=12\r\n2=5\r\n");
+    frmRindell main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QStringList listed;
+    ModalAnswerer answerer;
+    answerer.then([&listed](QWidget* dialog) {
+        listed = lines(dialog);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdClose")),
+                          Qt::LeftButton);
+    });
+    QWidget* focusAfter = nullptr;
+    Stepper steps;
+    steps.then([&] {
+        QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdResultList")),
+                          Qt::LeftButton);
+        focusAfter = main.focusWidget();
+    });
+    for (QPushButton* stop : main.findChildren<QPushButton*>(QStringLiteral("cmdStop")))
+        steps.then([stop] { QTest::mouseClick(stop, Qt::LeftButton); });
+    QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+    const QStringList expected = {"  1回目：　012", "  2回目：　005",
+                                  ResultLine(3, main.drawnNumber())};
+    QCOMPARE(listed, expected);
+    QCOMPARE(focusAfter->property("index").toInt(), 2);
+}
+
+QTEST_MAIN(TestResultList)
+#include "tst_resultlist.moc"
