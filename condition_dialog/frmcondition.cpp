@@ -98,6 +98,9 @@ void frmCondition::createControls()
     lblRange = makeLabel("lblRange", QStringLiteral("抽選結果範囲"),
                          Twips::rect(240, 360, 1575, 255), Qt::AlignLeft | Qt::AlignTop);
 
+    txtRangeMin->setAccessibleName(lblRange->text() + QStringLiteral("(From)"));
+    txtRangeMax->setAccessibleName(lblRange->text() + QStringLiteral("(To)"));
+
     setTabOrder(txtRangeMin, txtRangeMax);
     setTabOrder(txtRangeMax, cmdOK);
     setTabOrder(cmdOK, cmdCancel);

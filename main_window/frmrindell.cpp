@@ -41,6 +41,10 @@ constexpr Placement StopPlacement[3] = {
     {3240, 5160, 1695, 855}, // index 1, tens
     {600, 5160, 1695, 855},  // index 2, hundreds
 };
+// What a screen reader says of controls whose visible text does not tell it.
+constexpr const char* StopAccessibleNames[3] = {"一の位を止める", "十の位を止める",
+                                                "百の位を止める"};
+
 constexpr Placement EndPlacement{9000, 6000, 1335, 495};
 constexpr Placement ClearResultPlacement{8400, 2520, 1935, 615};
 constexpr Placement ConditionPlacement{8400, 1680, 1935, 615};
@@ -122,6 +126,7 @@ void frmRindell::createControls()
         QPushButton* stop =
             makeButton("cmdStop", QStringLiteral("STOP"), StopPlacement[index], StopPoints);
         stop->setProperty("index", index);
+        stop->setAccessibleName(QString::fromUtf8(StopAccessibleNames[index]));
         setFaceColor(stop, DesignedDrawColor);
         stop->hide();
         connect(stop, &QPushButton::clicked, this,
@@ -153,6 +158,13 @@ void frmRindell::createControls()
         makeBox("txtCount", QStringLiteral("次 nnn回目"), CountPlacement, 0, infoBack, infoText);
     txtRange = makeBox("txtRange", QStringLiteral("抽選範囲 : nnn ～ nnn"), RangePlacement, 0,
                        infoBack, infoText);
+
+    cmdStart->setAccessibleName(QStringLiteral("抽選開始"));
+    txt100->setAccessibleName(QStringLiteral("百の位"));
+    txt10->setAccessibleName(QStringLiteral("十の位"));
+    txt1->setAccessibleName(QStringLiteral("一の位"));
+    txtCount->setAccessibleName(QStringLiteral("抽選回数"));
+    txtRange->setAccessibleName(QStringLiteral("抽選範囲"));
 
     setTabOrder(cmdStart, cmdStop[2]);
     setTabOrder(cmdStop[2], cmdStop[1]);

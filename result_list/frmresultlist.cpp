@@ -57,6 +57,7 @@ frmResultList::frmResultList(QWidget* parent)
     lstResult->setUniformItemSizes(true);
     lstResult->setSelectionMode(QAbstractItemView::SingleSelection);
     lstResult->installEventFilter(this);
+    lstResult->setAccessibleName(QStringLiteral("抽選結果一覧"));
 
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));

@@ -2,7 +2,8 @@
 # Installs what building, running and testing Rindell needs on Debian 12.
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic "$@")
+packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic
+    xvfb xauth xdotool "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -8,9 +8,12 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -126,6 +129,9 @@ class TestFrmRindell : public QObject
     void clearResultDuringDraw();
     void writeFailuresAreReported();
     void restartReadsDrawsBack();
+    void accessKeysPressTheirButtons();
+    void sessionEndDuringDrawIsRefused();
+    void windowDeletedDuringDrawEndsTheLoop();
     void secondInstanceEndsAtOnce();
 };
 
@@ -151,6 +157,19 @@ void TestFrmRindell::layoutAtCreation()
         QCOMPARE(box(&window, name)->text(), QStringLiteral("0"));
     for (int index = 0; index < 3; ++index)
         QVERIFY(stop(&window, index)->isHidden());
+    // Every control tells a screen reader what it is; the STOPs tell their digit.
+    QSet<QString> names;
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        auto* pushButton = qobject_cast<QPushButton*>(control);
+        if (!pushButton && !qobject_cast<QLineEdit*>(control))
+            continue;
+        QString name = control->accessibleName();
+        if (name.isEmpty() && pushButton)
+            name = pushButton->text().remove(u'&'); // a button's own text is its name
+        QVERIFY2(!name.isEmpty() && !names.contains(name), qPrintable(control->objectName()));
+        names << name;
+    }
+    QCOMPARE(stop(&window, 2)->text(), QStringLiteral("STOP"));
     // A fixed-pitch face with Japanese glyphs stands in for the Windows font.
     const QFontMetrics metrics(window.font());
     QVERIFY2(metrics.inFont(QChar(u'抽')), qPrintable(QFontInfo(window.font()).family()));
@@ -526,6 +545,64 @@ void TestFrmRindell::restartReadsDrawsBack()
     std::sort(drawn.begin(), drawn.end());
     QCOMPARE(flagged(*window), drawn);
     QCOMPARE(Series::Results.size(), 3);
+}
+
+void TestFrmRindell::accessKeysPressTheirButtons()
+{
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok)
+        .press(QMessageBox::No)
+        .press(QMessageBox::No)
+        .then([](QWidget* dialog) { dialog->close(); });
+    // An access key presses its button with a short animation: wait for each box.
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(answerer.seen().size(), 1);
+    QTest::keyClick(window.get(), Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(answerer.seen().size(), 2);
+    QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier);
+    QTRY_COMPARE(answerer.seen().size(), 3);
+    QTest::keyClick(window.get(), Qt::Key_J, Qt::AltModifier);
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(answerer.seen().size(), 3);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("結果はありません。"));
+    QCOMPARE(answerer.seen()[1].text, QStringLiteral("抽選結果をクリアします。よろしいですか？"));
+    QCOMPARE(answerer.seen()[2].text, QStringLiteral("終了します。よろしいですか？"));
+    QCOMPARE(answerer.unexpected(), 0);
+    QVERIFY(window->isVisible());
+}
+
+void TestFrmRindell::sessionEndDuringDrawIsRefused()
+{
+    // The session ending closes every window; a draw refuses it like the close box.
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    bool stayedOpen = false;
+    drawWithStops(window.get(), {2, 1, 0}, [&] {
+        QApplication::closeAllWindows();
+        stayedOpen = window->isVisible();
+    });
+    QVERIFY(stayedOpen);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("STOP ボタンを押してから終了して下さい。"));
+}
+
+void TestFrmRindell::windowDeletedDuringDrawEndsTheLoop()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto* window = new frmRindell;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QPointer<frmRindell> guard(window);
+    Stepper steps;
+    steps.then([window] { delete window; });
+    QTimer::singleShot(0, button(window, "cmdStart"), &QPushButton::click);
+    QTRY_VERIFY(guard.isNull());
+    QTRY_VERIFY(steps.done());
+    // The draw was recorded before the reels started.
+    QCOMPARE(Common::ReadIniSection(QStringLiteral("Result"), QString())->size(), 2);
 }
 
 void TestFrmRindell::secondInstanceEndsAtOnce()

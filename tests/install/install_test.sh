@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary folder, starts the installed program under
+# a virtual X server, draws once with the keyboard (Enter: START, then the three
+# STOPs) and checks the draw in Rindell.ini beside the installed program.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+test -x "$prefix/rindell"
+test -f "$prefix/share/icons/hicolor/48x48/apps/rindell.png"
+grep -qx "Exec=$prefix/rindell" "$prefix/share/applications/rindell.desktop"
+
+printf '[Condition]\r\nRange=1,9\r\n' >"$prefix/Rindell.ini"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    set -e
+    "$1/rindell" & pid=$!
+    window=$(xdotool search --sync --onlyvisible --name "^Rindell\$" | head -n 1)
+    xdotool windowfocus --sync "$window"
+    sleep 0.5
+    for press in START hundreds tens ones; do xdotool key Return; sleep 0.3; done
+    kill "$pid"
+' _ "$prefix"
+
+content=$(tr -d '\r' <"$prefix/Rindell.ini")
+echo "$content"
+[[ "$content" =~ \[Result\]$'\n'1=[1-9]$ ]]
+[ "$(find "$prefix" -maxdepth 1 -name 'Rindell.ini*' | wc -l)" -eq 1 ]
+echo "install test passed"
