@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots again: runs Rindell under a virtual X server
+# with a window manager, drives it with xdotool and captures each window.
+# Usage: scripts/screenshots.sh [scale]   (scale 2 checks the high-DPI layout)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scale=${1:-1}
+out=docs/screenshots
+suffix=$([ "$scale" = 1 ] && echo "" || echo "-${scale}x")
+
+scripts/install-deps.sh imagemagick openbox
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRINDELL_BUILD_TESTS=OFF >/dev/null
+cmake --build build/release --parallel >/dev/null
+
+# A demo folder of its own, so the operator's Rindell.ini is never touched.
+demo=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$demo"' EXIT
+cp build/release/rindell "$demo/"
+{
+    printf '[Condition]\r\nRange=1,500\r\n[Result]\r\n'
+    i=1
+    for n in 37 5 88 412 129 250 7 498 61 333 172 45 390 221 14 466 99 301 158 76 444 3 267 350; do
+        printf '%d=%d\r\n' "$i" "$n"
+        i=$((i + 1))
+    done
+} >"$demo/Rindell.ini"
+
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 $((1200 * scale))x$((900 * scale))x24 >/dev/null 2>&1 &
+export DISPLAY=$display
+sleep 1
+openbox >/dev/null 2>&1 &
+sleep 1
+QT_SCALE_FACTOR=$scale "$demo/rindell" &
+main=$(xdotool search --sync --onlyvisible --name '^Rindell$' | head -n 1)
+xdotool windowactivate --sync "$main"
+sleep 1
+
+shoot() { # window, file
+    sleep 0.8
+    import -window "$(xdotool getactivewindow)" -frame "$out/$1$suffix.png"
+    echo "$out/$1$suffix.png"
+}
+
+# A draw in progress: START, then the hundreds and tens at rest, the ones spinning.
+for press in START hundreds tens; do xdotool key Return; sleep 0.4; done
+shoot main
+xdotool key Return
+sleep 0.5
+
+xdotool key alt+j
+xdotool search --sync --onlyvisible --name '^条件入力$' >/dev/null
+shoot condition
+xdotool key alt+F4
+sleep 0.5
+
+xdotool key alt+r
+xdotool search --sync --onlyvisible --name '^結果表示$' >/dev/null
+shoot result-list
+xdotool key Escape
