@@ -1,0 +1,71 @@
+// Arbitrary bytes as a settings file: through start-up reading (range, results,
+// section parser, Shift-JIS decoding), the selection of a draw, a draw's write and
+// the clearing. Aborts when a guarantee breaks; a crash or sanitizer report is a find.
+#include "main_window/series.h"
+#include "settings/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "broken: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const QString file = QDir::temp().filePath(
+        QStringLiteral("rindell-fuzz-%1.ini").arg(QCoreApplication::applicationPid()));
+    {
+        QFile out(file);
+        require(out.open(QIODevice::WriteOnly | QIODevice::Truncate), "temporary file");
+        out.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    const QString condition = QStringLiteral("Condition");
+    const QString rangeKey = QStringLiteral("Range");
+    const QString result = QStringLiteral("Result");
+
+    // Start-up reading, as the main window does it.
+    const QString range = Common::ReadIniString(condition, rangeKey, QString(), file);
+    const auto bounds = Series::ParseRange(range);
+    const Series::StoredSeries stored = Series::ReadSeries(Common::ReadIniSection(result, file));
+    require(!stored.results.isEmpty(), "results keep their placeholder");
+    if (bounds && Series::IsRangeValid(bounds->first, bounds->second)) {
+        QList<bool> flags(bounds->second + 1, false);
+        Series::FlagNumbers(stored.stored, flags);
+        const int undrawn = Series::CountUndrawn(flags, bounds->first, bounds->second);
+        for (const float r : {0.0f, 0.5f, 0.99999994f}) {
+            if (undrawn == 0)
+                break;
+            const auto drawn = Series::NthUndrawn(flags, bounds->first, bounds->second,
+                                                  Series::RankFromRandom(r, undrawn));
+            require(drawn && !flags[*drawn], "a draw is a number not drawn yet");
+        }
+    }
+
+    // A draw's write and the clearing: each lands, and touches nothing else.
+    require(Common::WriteIniString(result, QStringLiteral("1000"), QStringLiteral("7"), file),
+            "write to a regular file");
+    require(Common::ReadIniString(result, QStringLiteral("1000"), QString(), file) ==
+                QStringLiteral("7"),
+            "the written value reads back");
+    require(Common::ReadIniString(condition, rangeKey, QString(), file) == range,
+            "the range survives a draw's write");
+    require(Common::DeleteIniSection(result, file), "clearing");
+    require(!Common::ReadIniSection(result, file), "no results after clearing");
+    require(Common::ReadIniString(condition, rangeKey, QString(), file) == range,
+            "the range survives the clearing");
+    return 0;
+}

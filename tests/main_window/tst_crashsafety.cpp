@@ -1,0 +1,93 @@
+#include "settings/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+// The real main window draws on and on and is killed at random moments: after
+// every kill its settings file reads back cleanly and holds every draw that was
+// reported, each number at most once, and the next start is not blocked.
+class TestCrashSafety : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void killedWhileDrawing();
+};
+
+void TestCrashSafety::killedWhileDrawing()
+{
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/drawer");
+    const QString program = folder + QStringLiteral("/drawer");
+    const QString ini = folder + QStringLiteral("/Rindell.ini");
+    QVERIFY(QFile::exists(program));
+    const QByteArray header = "[Condition]\r\nRange=0,999\r\n";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+    constexpr int Kills = 100;
+    int drawsSeen = 0;
+    for (int round = 0; round < Kills; ++round) {
+        {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(header);
+        }
+        QProcess drawer;
+        drawer.setProcessEnvironment(environment);
+        drawer.start(program, {});
+        QVERIFY(drawer.waitForStarted());
+        // Wait for the first draw, then kill at a random moment after it.
+        QTRY_VERIFY_WITH_TIMEOUT(drawer.canReadLine() || drawer.state() != QProcess::Running,
+                                 20000);
+        QVERIFY2(drawer.state() == QProcess::Running, "the drawer did not start drawing");
+        QTest::qWait(QRandomGenerator::global()->bounded(0, 60));
+        drawer.kill();
+        QVERIFY(drawer.waitForFinished());
+
+        QMap<int, int> reported;
+        for (const QByteArray& line : drawer.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() == 2)
+                reported.insert(fields[0].toInt(), fields[1].toInt());
+        }
+        QVERIFY(!reported.isEmpty());
+
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QVERIFY2(content.startsWith(header) && content.endsWith("\r\n"),
+                 content.right(60).constData());
+        const std::optional<QStringList> entries =
+            Common::ReadIniSection(QStringLiteral("Result"), ini);
+        QVERIFY(entries);
+        QSet<int> numbers;
+        for (qsizetype i = 0; i < entries->size(); i += 2) {
+            QCOMPARE(entries->at(i).toInt(), int(i / 2 + 1)); // 1, 2, 3, ... in draw order
+            const int number = entries->at(i + 1).toInt();
+            QVERIFY(number >= 0 && number <= 999);
+            QVERIFY2(!numbers.contains(number), "a number drawn twice");
+            numbers.insert(number);
+        }
+        const int stored = int(entries->size() / 2);
+        QVERIFY(stored >= reported.lastKey());
+        for (auto it = reported.cbegin(); it != reported.cend(); ++it)
+            QCOMPARE(entries->at(2 * (it.key() - 1) + 1).toInt(), it.value());
+        drawsSeen += stored;
+        // Nothing left behind beside the file but the one temporary a kill can leave.
+        for (const QString& name :
+             QDir(folder).entryList({QStringLiteral("Rindell.ini*")}, QDir::Files))
+            QVERIFY2(name == QLatin1String("Rindell.ini") ||
+                         name == QLatin1String("Rindell.ini.tmp"),
+                     qPrintable(name));
+    }
+    qInfo("%d kills, %d draws found complete on disk", Kills, drawsSeen);
+    QFile::remove(ini);
+    QFile::remove(ini + QStringLiteral(".tmp"));
+}
+
+QTEST_GUILESS_MAIN(TestCrashSafety)
+#include "tst_crashsafety.moc"
