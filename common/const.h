@@ -25,7 +25,9 @@ constexpr int IniSectionBufferSize = 32767;
 // The largest number of digits of a range bound.
 constexpr std::int16_t RangeDigits = 3;
 
-// Every font of the program: the fixed-pitch Japanese Gothic face.
+// Every font of the program: the fixed-pitch Japanese Gothic face, 12 pt unless
+// a control has a size of its own.
 constexpr const char* FontFamily = "ＭＳ ゴシック";
+constexpr int WindowFontPoints = 12;
 
 } // namespace Const

@@ -26,7 +26,6 @@ constexpr int ClientHeight = 1665;
 // The dialog's client area always opens at this place on the screen.
 constexpr int ScreenLeft = 2760;
 constexpr int ScreenTop = 3750;
-constexpr int FontPoints = 12;
 
 bool isBlank(QChar c)
 {
@@ -52,7 +51,7 @@ frmCondition::frmCondition(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmCondition"));
     setWindowTitle(QStringLiteral("条件入力"));
-    setFont(JapaneseFont::gothic(FontPoints));
+    setFont(JapaneseFont::gothic(Const::WindowFontPoints));
     setGeometry(Twips::rect(ScreenLeft, ScreenTop, ClientWidth, ClientHeight));
     setFixedSize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     createControls();

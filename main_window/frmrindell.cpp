@@ -23,7 +23,6 @@ namespace {
 
 constexpr int ClientWidth = 10575;
 constexpr int ClientHeight = 6675;
-constexpr int WindowPoints = 12;
 constexpr int StopPoints = 24;
 constexpr int StartPoints = 42;
 constexpr int DigitPoints = 216;
@@ -86,7 +85,7 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmRindell"));
     setWindowTitle(QStringLiteral("Rindell"));
-    setFont(JapaneseFont::gothic(WindowPoints));
+    setFont(JapaneseFont::gothic(Const::WindowFontPoints));
     resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     createControls();
     Form_Load();

@@ -1,6 +1,7 @@
 #include "result_list/frmresultlist.h"
 
 #include "common/common.h"
+#include "common/const.h"
 #include "common/japanesefont.h"
 #include "common/twips.h"
 #include "main_window/series.h"
@@ -21,7 +22,6 @@ constexpr int ClientHeight = 6255;
 // The window's client area always opens at this place on the screen.
 constexpr int ScreenLeft = 2775;
 constexpr int ScreenTop = 3765;
-constexpr int FontPoints = 12;
 
 Fitting::Box twipsOf(const QRect& rect)
 {
@@ -48,7 +48,7 @@ frmResultList::frmResultList(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmResultList"));
     setWindowTitle(QStringLiteral("結果表示"));
-    setFont(JapaneseFont::gothic(FontPoints));
+    setFont(JapaneseFont::gothic(Const::WindowFontPoints));
     setGeometry(Twips::rect(ScreenLeft, ScreenTop, ClientWidth, ClientHeight));
 
     lstResult = new QListWidget(this);

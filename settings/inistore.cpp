@@ -17,16 +17,8 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
 }
 
-QByteArrayView trimmed(QByteArrayView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
-QStringView trimmed(QStringView text)
+// Without the blanks around it; for the file's bytes and for decoded names alike.
+template <typename View> View trimmed(View text)
 {
     while (!text.isEmpty() && isBlank(text.front()))
         text = text.sliced(1);
@@ -61,7 +53,7 @@ void IniDocument::parse()
     qsizetype pos = m_bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
     const qsizetype size = m_bytes.size();
     while (pos < size) {
-        Line line{pos, pos, pos, Kind::Blank, {}};
+        Line line{pos, pos, pos, Kind::Blank, {}, {}};
         while (line.end < size && m_bytes[line.end] != '\r' && m_bytes[line.end] != '\n')
             ++line.end;
         line.next = line.end;
@@ -71,25 +63,31 @@ void IniDocument::parse()
             ++line.next;
 
         // Classified on the decoded text: a Shift-JIS trail byte can look like "[" or "]".
-        const QByteArrayView raw = trimmed(QByteArrayView(m_bytes).sliced(pos, line.end - pos));
+        const QByteArrayView raw = trimmed(text(line));
         if (raw.isEmpty()) {
             line.kind = Kind::Blank;
         } else if (raw.front() == ';') {
             line.kind = Kind::Comment;
         } else if (raw.front() == '[') {
-            const QString text = ShiftJis::decode(raw.sliced(1));
-            const qsizetype close = text.indexOf(u']');
+            const QString header = ShiftJis::decode(raw.sliced(1));
+            const qsizetype close = header.indexOf(u']');
             line.kind = Kind::Header;
-            line.name =
-                trimmed(close < 0 ? QStringView(text) : QStringView(text).left(close)).toString();
+            line.name = trimmed(close < 0 ? QStringView(header) : QStringView(header).left(close))
+                            .toString();
         } else {
             const qsizetype equals = raw.indexOf('=');
             line.kind = Kind::Entry;
-            line.name = ShiftJis::decode(trimmed(equals < 0 ? raw : raw.first(equals)));
+            line.key = trimmed(equals < 0 ? raw : raw.first(equals)).toByteArray();
+            line.name = ShiftJis::decode(line.key);
         }
         m_lines.append(line);
         pos = line.next;
     }
+}
+
+QByteArrayView IniDocument::text(const Line& line) const
+{
+    return QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin);
 }
 
 qsizetype IniDocument::findSection(QStringView section, qsizetype from) const
@@ -137,8 +135,7 @@ std::optional<QList<QByteArray>> IniDocument::sectionLines(QStringView section) 
     for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i) {
         const Line& line = m_lines[i];
         if (line.kind != Kind::Blank)
-            lines.append(trimmed(QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin))
-                             .toByteArray());
+            lines.append(trimmed(text(line)).toByteArray());
     }
     return lines;
 }
@@ -170,12 +167,7 @@ void IniDocument::setValue(QStringView section, QStringView key, QStringView val
             continue;
         if (sameName(line.name, key)) {
             // Keep the key as the file spells it.
-            const QByteArrayView text =
-                QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin);
-            const qsizetype equals = text.indexOf('=');
-            const QByteArray storedKey =
-                trimmed(equals < 0 ? text : text.first(equals)).toByteArray();
-            splice(line.begin, line.end - line.begin, storedKey + '=' + encodedValue);
+            splice(line.begin, line.end - line.begin, line.key + '=' + encodedValue);
             return;
         }
         lastEntry = i;

@@ -37,10 +37,12 @@ class IniDocument
         qsizetype end;   // one past the text, where the line break starts
         qsizetype next;  // one past the line break
         Kind kind;
-        QString name; // section name of a header, key of an entry
+        QString name;   // section name of a header, key of an entry
+        QByteArray key; // an entry's key as the file spells it
     };
 
     void parse();
+    QByteArrayView text(const Line& line) const;
     qsizetype findSection(QStringView section, qsizetype from = 0) const;
     qsizetype sectionEnd(qsizetype header) const;
     void splice(qsizetype at, qsizetype length, const QByteArray& with);
