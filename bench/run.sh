@@ -45,7 +45,7 @@ cat <<TABLE
 | peak resident memory | $((rss_r / 1024)) MiB | $((rss_b / 1024)) MiB | $(ratio "$rss_r" "$rss_b") |
 | reel repaints per second (ones reel, Xvfb) | $(median reel_repaints_per_s) | | |
 | STOP click to reel at rest | $(median stop_to_rest_ms) ms | | |
-| START click to draw durable on disk | $(median start_to_durable_ms) ms | | |
+| START click to first reel turn (draw already durable on disk) | $(median start_to_durable_ms) ms | | |
 | one draw's write at draw 1 | $(median write_ms_at_draw_1) ms | | |
 | one draw's write at draw 1000 | $(median write_ms_at_draw_1000) ms | | |
 TABLE

@@ -13,17 +13,21 @@ constexpr const char* CodePage = "windows-31j";
 
 namespace ShiftJis {
 
+// Opening the converter costs more than converting a line, and a settings file
+// is parsed line by line: one converter each, reset before every use.
 QByteArray encode(QStringView text)
 {
-    QStringEncoder encoder(CodePage);
+    thread_local QStringEncoder encoder(CodePage);
     Q_ASSERT(encoder.isValid());
+    encoder.resetState();
     return encoder.encode(text);
 }
 
 QString decode(QByteArrayView bytes)
 {
-    QStringDecoder decoder(CodePage);
+    thread_local QStringDecoder decoder(CodePage);
     Q_ASSERT(decoder.isValid());
+    decoder.resetState();
     return decoder.decode(bytes);
 }
 
