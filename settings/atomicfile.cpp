@@ -123,8 +123,11 @@ QString temporaryPath(const QString& path)
     return path + QStringLiteral(".tmp");
 }
 
-bool replace(const QString& path, const QByteArray& content)
+bool replace(const QString& linkOrPath, const QByteArray& content)
 {
+    // A settings file reached through a link is replaced where it lives; the link stays.
+    const QFileInfo link(linkOrPath);
+    const QString path = link.isSymLink() ? link.symLinkTarget() : linkOrPath;
     const QFileInfo target(path);
     if (target.isDir() || (target.exists() && !target.isWritable()))
         return false;

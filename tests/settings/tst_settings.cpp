@@ -64,6 +64,7 @@ class TestSettings : public QObject
     void writeThenReadBack();
     void writeKeepsBytesItDoesNotTarget();
     void writeKeepsPermissions();
+    void writeThroughALinkKeepsTheLink();
     void deleteSection_data();
     void deleteSection();
     void deleteMissingSectionOfMissingFileCreatesNothing();
@@ -430,6 +431,18 @@ void TestSettings::writeKeepsPermissions()
     QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
     // Owner, group and other bits (the "user" bits depend on who runs the test).
     QCOMPARE(QFile::permissions(m_file) & 0xF0FF, permissions & 0xF0FF);
+}
+
+void TestSettings::writeThroughALinkKeepsTheLink()
+{
+    const QString real = m_dir.filePath(QStringLiteral("real.ini"));
+    writeBytes(real, "[A]\r\nk=1\r\n");
+    QVERIFY(QFile::link(real, m_file));
+    QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
+    QVERIFY(QFileInfo(m_file).isSymLink());
+    QCOMPARE(readBytes(real), QByteArray("[A]\r\nk=2\r\n"));
+    QFile::remove(m_file);
+    QFile::remove(real);
 }
 
 void TestSettings::deleteSection_data()
