@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLatin1String>
+
 #include <cstdint>
 
 // Values shared by the windows and the form support library.
@@ -15,10 +17,10 @@ constexpr std::int16_t IDYES = 6;
 constexpr std::int16_t IDNO = 7;
 
 // Settings file.
-constexpr const char* IniFileName = "Rindell.ini";
-constexpr const char* SectionCondition = "Condition";
-constexpr const char* KeyRange = "Range";
-constexpr const char* SectionResult = "Result";
+constexpr QLatin1String IniFileName("Rindell.ini");
+constexpr QLatin1String SectionCondition("Condition");
+constexpr QLatin1String KeyRange("Range");
+constexpr QLatin1String SectionResult("Result");
 constexpr int IniValueBufferSize = 2048;
 constexpr int IniSectionBufferSize = 32767;
 

@@ -263,7 +263,7 @@ void frmCondition::cmdOK_Click()
     if (to != RangeTo || from != RangeFrom) {
         RangeFrom = static_cast<std::int16_t>(from);
         RangeTo = static_cast<std::int16_t>(to);
-        if (!Common::WriteIniString(QStringLiteral("Condition"), QStringLiteral("Range"),
+        if (!Common::WriteIniString(Const::SectionCondition, Const::KeyRange,
                                     txtRangeMin->text() + u',' + txtRangeMax->text(), QString()))
             Common::ShowWarning(
                 QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),

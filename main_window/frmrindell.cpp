@@ -189,8 +189,8 @@ void frmRindell::Form_Load()
 
     RangeFrom = -1;
     RangeTo = -1;
-    const QString range = Common::ReadIniString(QStringLiteral("Condition"),
-                                                QStringLiteral("Range"), QString(), QString());
+    const QString range =
+        Common::ReadIniString(Const::SectionCondition, Const::KeyRange, QString(), QString());
     if (!range.isEmpty()) {
         if (const auto bounds = ParseRange(range)) {
             RangeFrom = bounds->first;
@@ -200,8 +200,7 @@ void frmRindell::Form_Load()
     DrawnFlags.clear();
     EditRange();
 
-    const StoredSeries stored =
-        ReadSeries(Common::ReadIniSection(QStringLiteral("Result"), QString()));
+    const StoredSeries stored = ReadSeries(Common::ReadIniSection(Const::SectionResult, QString()));
     Results = stored.results;
     FlagNumbers(stored.stored, DrawnFlags);
     EditCount(CountNext);
@@ -234,7 +233,7 @@ void frmRindell::EditCount(enmCountMode mode)
 
 void frmRindell::ClearResult()
 {
-    if (!Common::DeleteIniSection(QStringLiteral("Result"), QString()))
+    if (!Common::DeleteIniSection(Const::SectionResult, QString()))
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());
@@ -367,7 +366,7 @@ void frmRindell::cmdStart_Click()
     Results.append(DrawnNumber);
     DrawnFlags[DrawnNumber] = true;
     const QPointer<frmRindell> self(this);
-    if (!Common::WriteIniString(QStringLiteral("Result"), decimal(int(Results.size() - 1)),
+    if (!Common::WriteIniString(Const::SectionResult, decimal(int(Results.size() - 1)),
                                 decimal(DrawnNumber), QString()))
         Common::ShowWarning(
             QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),

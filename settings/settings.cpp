@@ -72,7 +72,7 @@ namespace Common {
 QString GetIniFilePath()
 {
     return JoinPath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
-                    QString::fromLatin1(Const::IniFileName));
+                    Const::IniFileName);
 }
 
 QString JoinPath(const QString& folder, const QString& fileName)
