@@ -214,23 +214,26 @@ void frmCondition::closeEvent(QCloseEvent* event)
         QDialog::closeEvent(event);
 }
 
+bool frmCondition::PendingLeaveCheckFails()
+{
+    // A press that reached a button without the focus leaving the box (an
+    // inactive window) still meets the leave check.
+    if (!m_boxToCheck || LeaveCheck(m_boxToCheck))
+        return false;
+    m_boxToCheck->setFocus();
+    return true;
+}
+
 void frmCondition::cmdCancel_Click()
 {
-    // A press that reached the button without the focus leaving the box (an
-    // inactive window) still meets the leave check.
-    if (m_boxToCheck && !LeaveCheck(m_boxToCheck)) {
-        m_boxToCheck->setFocus();
-        return;
-    }
-    reject();
+    if (!PendingLeaveCheckFails())
+        reject();
 }
 
 void frmCondition::cmdOK_Click()
 {
-    if (m_boxToCheck && !LeaveCheck(m_boxToCheck)) {
-        m_boxToCheck->setFocus();
+    if (PendingLeaveCheckFails())
         return;
-    }
     const QString title = windowTitle();
     const QString item = ItemName();
     if (txtRangeMin->text().isEmpty()) {

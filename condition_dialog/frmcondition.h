@@ -25,6 +25,8 @@ class frmCondition : public QDialog
     void Form_Load();
     // Trims the box and checks it; false keeps the operator in the box.
     bool LeaveCheck(QLineEdit* box);
+    // True when the box still holding the focus fails its check (the focus stays there).
+    bool PendingLeaveCheckFails();
     void boxFocusLost(QLineEdit* box, QFocusEvent* event);
     void cmdOK_Click();
     void cmdCancel_Click();

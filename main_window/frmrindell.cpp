@@ -74,11 +74,6 @@ void setTextColor(QLineEdit* box, const QColor& color)
     box->setPalette(palette);
 }
 
-QString decimal(int value)
-{
-    return QString::number(value);
-}
-
 } // namespace
 
 frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
@@ -366,8 +361,8 @@ void frmRindell::cmdStart_Click()
     Results.append(DrawnNumber);
     DrawnFlags[DrawnNumber] = true;
     const QPointer<frmRindell> self(this);
-    if (!Common::WriteIniString(Const::SectionResult, decimal(int(Results.size() - 1)),
-                                decimal(DrawnNumber), QString()))
+    if (!Common::WriteIniString(Const::SectionResult, QString::number(Results.size() - 1),
+                                QString::number(DrawnNumber), QString()))
         Common::ShowWarning(
             QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
             caption);
@@ -397,9 +392,10 @@ void frmRindell::cmdStart_Click()
 
 void frmRindell::cmdStop_Click(std::int16_t index)
 {
-    const int place = index == 0 ? 1 : index == 1 ? 10 : 100;
-    if (auto* reel = findChild<QLineEdit*>(QStringLiteral("txt") + decimal(place)))
-        reel->setText(decimal(ReelDigit(DrawnNumber, index)));
+    // The reel is the box named after its place: txt1, txt10, txt100.
+    const QString reelName = QStringLiteral("txt") + QString::number(ReelPlace(index));
+    if (auto* reel = findChild<QLineEdit*>(reelName))
+        reel->setText(QString::number(ReelDigit(DrawnNumber, index)));
     cmdEnd->setFocus();
     cmdStop[index]->hide();
     if (const std::int16_t active = GetActiveStop(); active == -1) {

@@ -108,11 +108,17 @@ std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t fr
     return std::nullopt;
 }
 
-int ReelDigit(std::int16_t number, int index)
+int ReelPlace(int index)
 {
     int place = 1;
     for (int i = 0; i < index; ++i)
         place *= 10;
+    return place;
+}
+
+int ReelDigit(std::int16_t number, int index)
+{
+    const int place = ReelPlace(index);
     return (number % (place * 10)) / place;
 }
 

@@ -49,6 +49,8 @@ int RankFromRandom(float r, int undrawn);
 std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
                                        int k);
 
+// The decimal place of reel `index`: 1 (ones), 10 (tens) or 100 (hundreds).
+int ReelPlace(int index);
 // The digit that reel `index` (0 ones, 1 tens, 2 hundreds) shows for `number`.
 int ReelDigit(std::int16_t number, int index);
 // The next digit of a spinning reel: "9" turns to "0".

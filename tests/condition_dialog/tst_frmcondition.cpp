@@ -1,4 +1,5 @@
 #include "condition_dialog/frmcondition.h"
+#include "controls.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "modalanswerer.h"
@@ -20,11 +21,6 @@ const QString Narrowed =
 const QString Changed = QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？");
 const QString DigitsOnly = QStringLiteral("抽選結果範囲(From)には、0～9の数字を入力して下さい。");
 const QString ThreeDigits = QStringLiteral("抽選結果範囲(From)には、3桁以内で入力して下さい。");
-
-template <typename T> T* control(QWidget* window, const char* name)
-{
-    return window->findChild<T*>(QLatin1String(name));
-}
 
 QLineEdit* minBox(QWidget* d)
 {
@@ -458,11 +454,8 @@ void TestFrmCondition::openedFromTheMainWindowDuringADraw()
     frmRindell main;
     main.show();
     QVERIFY(QTest::qWaitForWindowActive(&main));
-    auto* start = main.findChild<QPushButton*>(QStringLiteral("cmdStart"));
-    QList<QPushButton*> stops = main.findChildren<QPushButton*>(QStringLiteral("cmdStop"));
-    QPushButton* hundreds = *std::find_if(stops.begin(), stops.end(), [](QPushButton* b) {
-        return b->property("index").toInt() == 2;
-    });
+    QPushButton* start = button(&main, "cmdStart");
+    const QList<QPushButton*> stops = {stop(&main, 2), stop(&main, 1), stop(&main, 0)};
 
     ModalAnswerer answerer;
     QString openedWith;
@@ -473,15 +466,14 @@ void TestFrmCondition::openedFromTheMainWindowDuringADraw()
     QWidget* focusAfter = nullptr;
     Stepper steps;
     steps.then([&] {
-        QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdCondition")),
-                          Qt::LeftButton);
+        QTest::mouseClick(button(&main, "cmdCondition"), Qt::LeftButton);
         focusAfter = main.focusWidget();
     });
-    for (QPushButton* stop : stops)
-        steps.then([stop] { QTest::mouseClick(stop, Qt::LeftButton); });
+    for (QPushButton* reelStop : stops)
+        steps.then([reelStop] { QTest::mouseClick(reelStop, Qt::LeftButton); });
     QTest::mouseClick(start, Qt::LeftButton);
     QCOMPARE(openedWith, QStringLiteral("0,999"));
-    QCOMPARE(focusAfter, hundreds);
+    QCOMPARE(focusAfter, stop(&main, 2));
     QVERIFY(start->isVisible());
 }
 

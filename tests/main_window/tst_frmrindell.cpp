@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "modalanswerer.h"
@@ -23,24 +24,6 @@ namespace {
 const QByteArray Range1To3 = "[Condition]\r\nRange=1,3\r\n";
 const QColor InfoTextColor(0, 0, 0);
 const QColor Red(255, 0, 0);
-
-QPushButton* button(QWidget* window, const char* name)
-{
-    return window->findChild<QPushButton*>(QLatin1String(name));
-}
-
-QPushButton* stop(QWidget* window, int index)
-{
-    for (QPushButton* candidate : window->findChildren<QPushButton*>(QStringLiteral("cmdStop")))
-        if (candidate->property("index").toInt() == index)
-            return candidate;
-    return nullptr;
-}
-
-QLineEdit* box(QWidget* window, const char* name)
-{
-    return window->findChild<QLineEdit*>(QLatin1String(name));
-}
 
 QString reels(QWidget* window)
 {

@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "main_window/series.h"
@@ -167,8 +168,7 @@ void TestResultList::windowLayoutAndLines()
     const QFontMetrics metrics(list->font());
     QCOMPARE(metrics.horizontalAdvance(QStringLiteral("  1")),
              metrics.horizontalAdvance(QStringLiteral("100")));
-    QCOMPARE(window.findChild<QPushButton*>(QStringLiteral("cmdClose"))->text(),
-             QStringLiteral("閉じる"));
+    QCOMPARE(button(&window, "cmdClose")->text(), QStringLiteral("閉じる"));
 }
 
 void TestResultList::listShowsWholeLinesOnly()
@@ -193,7 +193,7 @@ void TestResultList::resizingTheWindowFitsTheList()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
-    auto* close = window.findChild<QPushButton*>(QStringLiteral("cmdClose"));
+    auto* close = button(&window, "cmdClose");
     for (const QSize size : {QSize(400, 600), QSize(700, 300), QSize(600, 500)}) {
         window.resize(size);
         QTRY_COMPARE(window.size(), size);
@@ -225,12 +225,11 @@ void TestResultList::mainWindowWithoutResults()
     QVERIFY(QTest::qWaitForWindowActive(&main));
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok);
-    QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdResultList")),
-                      Qt::LeftButton);
+    QTest::mouseClick(button(&main, "cmdResultList"), Qt::LeftButton);
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen()[0].text, QStringLiteral("結果はありません。"));
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
-    QCOMPARE(main.focusWidget(), main.findChild<QPushButton*>(QStringLiteral("cmdStart")));
+    QCOMPARE(main.focusWidget(), button(&main, "cmdStart"));
 }
 
 void TestResultList::mainWindowListsTheRunningDraw()
@@ -243,19 +242,17 @@ void TestResultList::mainWindowListsTheRunningDraw()
     ModalAnswerer answerer;
     answerer.then([&listed](QWidget* dialog) {
         listed = lines(dialog);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdClose")),
-                          Qt::LeftButton);
+        QTest::mouseClick(button(dialog, "cmdClose"), Qt::LeftButton);
     });
     QWidget* focusAfter = nullptr;
     Stepper steps;
     steps.then([&] {
-        QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdResultList")),
-                          Qt::LeftButton);
+        QTest::mouseClick(button(&main, "cmdResultList"), Qt::LeftButton);
         focusAfter = main.focusWidget();
     });
     for (QPushButton* stop : main.findChildren<QPushButton*>(QStringLiteral("cmdStop")))
         steps.then([stop] { QTest::mouseClick(stop, Qt::LeftButton); });
-    QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+    QTest::mouseClick(button(&main, "cmdStart"), Qt::LeftButton);
     const QStringList expected = {"  1回目：　012", "  2回目：　005",
                                   ResultLine(3, main.drawnNumber())};
     QCOMPARE(listed, expected);
