@@ -1,12 +1,30 @@
+#include "command_line/commandline.h"
+#include "common/shiftjis.h"
 #include "main_window/application.h"
 #include "main_window/frmrindell.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Sampling needs no display: decided before any GUI is set up.
+    if (const std::optional<int> status = RunCommandLine(arguments, stdout, stderr))
+        return *status;
+
     QApplication app(argc, argv);
     PrepareApplication();
+    if (!ShiftJis::isAvailable()) {
+        // Without it every Japanese text in the settings file would be lost.
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Rindell"),
+            QStringLiteral(
+                "Shift-JIS (コードページ 932) の文字変換が使えないため、起動できません。"));
+        return 1;
+    }
     frmRindell window;
     if (!window.isLoaded())
         return 0; // another instance runs: end without a window

@@ -1,39 +1,138 @@
 #include "common/shiftjis.h"
 
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
 #include <QStringDecoder>
 #include <QStringEncoder>
+#endif
 
 namespace {
 
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+#ifdef Q_OS_WIN
+
+// Windows converts code page 932 itself; Qt's own converter may lack it there.
+constexpr UINT CodePage = 932;
+
+std::optional<QByteArray> convert(QStringView text)
+{
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
+    const int size =
+        WideCharToMultiByte(CodePage, 0, wide, int(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return std::nullopt;
+    QByteArray bytes(size, Qt::Uninitialized);
+    if (WideCharToMultiByte(CodePage, 0, wide, int(text.size()), bytes.data(), size, nullptr,
+                            nullptr) != size)
+        return std::nullopt;
+    return bytes;
+}
+
+QString convert(QByteArrayView bytes)
+{
+    const int size = MultiByteToWideChar(CodePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    QString text(qMax(size, 0), Qt::Uninitialized);
+    MultiByteToWideChar(CodePage, 0, bytes.data(), int(bytes.size()),
+                        reinterpret_cast<wchar_t*>(text.data()), size);
+    return text;
+}
+
+#else
+
 // "windows-31j" differs from strict Shift_JIS where Windows does (0x8160 is U+FF5E,
 // NEC extensions); the file must read the same as it does on a Japanese system.
-constexpr const char* CodePage = "windows-31j";
+QByteArray codecName = "windows-31j";
+
+// Opening the converter costs more than converting a line and most files are
+// pure ASCII: one converter each, opened on first need, reset before every use.
+QStringEncoder& encoder()
+{
+    static QStringEncoder instance(codecName.constData());
+    return instance;
+}
+
+QStringDecoder& decoder()
+{
+    static QStringDecoder instance(codecName.constData());
+    return instance;
+}
+
+std::optional<QByteArray> convert(QStringView text)
+{
+    QStringEncoder& converter = encoder();
+    if (!converter.isValid())
+        return std::nullopt;
+    converter.resetState();
+    QByteArray bytes = converter.encode(text);
+    if (converter.hasError())
+        return std::nullopt;
+    return bytes;
+}
+
+QString convert(QByteArrayView bytes)
+{
+    QStringDecoder& converter = decoder();
+    if (!converter.isValid())
+        return QString(bytes.size(), QChar::ReplacementCharacter);
+    converter.resetState();
+    return converter.decode(bytes);
+}
+
+#endif
 
 } // namespace
 
 namespace ShiftJis {
 
-// Opening the converter costs more than converting a line, and a settings file
-// is parsed line by line: one converter each, reset before every use.
-QByteArray encode(QStringView text)
+bool isAvailable()
 {
-    thread_local QStringEncoder encoder(CodePage);
-    Q_ASSERT(encoder.isValid());
-    encoder.resetState();
-    return encoder.encode(text);
+    // 抽選 in code page 932, both ways.
+    const QByteArray expected("\x92\x8A\x91\x49");
+    const QString text = QStringLiteral("抽選");
+    return convert(QStringView(text)) == expected && convert(QByteArrayView(expected)) == text;
+}
+
+std::optional<QByteArray> encode(QStringView text)
+{
+    if (isAscii(text))
+        return text.toLatin1();
+    return convert(text);
 }
 
 QString decode(QByteArrayView bytes)
 {
-    thread_local QStringDecoder decoder(CodePage);
-    Q_ASSERT(decoder.isValid());
-    decoder.resetState();
-    return decoder.decode(bytes);
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    return convert(bytes);
 }
 
 qsizetype byteLength(QStringView text)
 {
-    return encode(text).size();
+    const std::optional<QByteArray> bytes = encode(text);
+    return bytes ? bytes->size() : text.size() * 2;
+}
+
+void useCodecNameForTesting(const char* name)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(name);
+#else
+    codecName = name;
+    encoder() = QStringEncoder(name);
+    decoder() = QStringDecoder(name);
+#endif
 }
 
 } // namespace ShiftJis

@@ -12,10 +12,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyleHints>
+
+#include <algorithm>
 
 using namespace Series;
 
@@ -123,6 +127,7 @@ void frmRindell::createControls()
         stop->setAccessibleName(QString::fromUtf8(StopAccessibleNames[index]));
         setFaceColor(stop, DesignedDrawColor);
         stop->hide();
+        stop->installEventFilter(this);
         connect(stop, &QPushButton::clicked, this,
                 [this, index] { cmdStop_Click(static_cast<std::int16_t>(index)); });
         cmdStop[index] = stop;
@@ -139,6 +144,7 @@ void frmRindell::createControls()
         makeButton("cmdResultList", QStringLiteral("結果表示(&R)"), ResultListPlacement, 0);
     cmdStart = makeButton("cmdStart", QStringLiteral("START"), StartPlacement, StartPoints);
     setFaceColor(cmdStart, DesignedDrawColor);
+    cmdStart->installEventFilter(this);
 
     const QColor digitBack = SystemColors::color(SystemColors::ActiveCaption);
     const QColor digitText = SystemColors::color(SystemColors::CaptionText);
@@ -204,6 +210,12 @@ void frmRindell::Form_Load()
     for (QPushButton* stop : cmdStop)
         setFaceColor(stop, LoadedDrawColor);
     m_loaded = true;
+
+    // A file that cannot be used read as empty above and is never written over.
+    if (!Common::IsIniFileUsable(QString()))
+        Common::ShowWarning(
+            QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
+            windowTitle());
 }
 
 void frmRindell::EditRange()
@@ -288,6 +300,23 @@ void frmRindell::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
+bool frmRindell::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == cmdStart && type == QEvent::MouseButtonPress) {
+        m_startPressed.start();
+    } else if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
+               std::find(cmdStop.cbegin(), cmdStop.cend(), watched) != cmdStop.cend() &&
+               m_startPressed.isValid() &&
+               m_startPressed.elapsed() <
+                   QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+        // The press already moved the focus to this STOP: back to the rule's STOP.
+        FocusDrawButton();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void frmRindell::cmdEnd_Click()
 {
     if (Common::AskQuestion(QStringLiteral("終了します。よろしいですか？"), windowTitle(), 0) ==
@@ -342,32 +371,49 @@ void frmRindell::cmdStart_Click()
         cmdCondition->setFocus();
         return;
     }
+    const QPointer<frmRindell> self(this);
+    const auto refuseUnsaved = [&] {
+        Common::ShowWarning(
+            QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
+            caption);
+        if (self)
+            FocusDrawButton();
+    };
+
+    // A whole read of the file, not only what the Windows reading rules show:
+    // every number recorded anywhere counts as drawn, and no recorded line is
+    // ever written over.
+    const auto entries = Common::ReadWholeIniSection(Const::SectionResult, QString());
+    if (!entries)
+        return refuseUnsaved();
+    const RecordedSeries recorded = ReadRecorded(*entries);
+    QList<bool> flags = DrawnFlags;
+    FlagNumbers(recorded.numbers, flags);
     // Counting the unflagged numbers keeps a hand-edited series (repeated keys,
     // key 0) from ever yielding a number twice.
-    const int undrawn = CountUndrawn(DrawnFlags, RangeFrom, RangeTo);
-    if (Results.size() - 1 >= RangeTo - RangeFrom + 1 || undrawn <= 0) {
+    const std::optional<std::int16_t> drawn = DrawUndrawn(flags, RangeFrom, RangeTo, m_random);
+    if (Results.size() - 1 >= RangeTo - RangeFrom + 1 || !drawn) {
         Common::ShowWarning(QStringLiteral("全て抽選されたので、これ以上抽選できません。"),
                             caption);
         return;
     }
+    const qsizetype ordinal = Results.size();
+    if (IsOrdinalTaken(recorded, ordinal))
+        return refuseUnsaved();
+
+    // Recorded before it is revealed: a number that is not on disk never reaches
+    // the reels, and the next draw takes the same ordinal.
+    if (!Common::WriteIniString(Const::SectionResult, QString::number(ordinal),
+                                QString::number(*drawn), QString()))
+        return refuseUnsaved();
+    DrawnNumber = *drawn;
+    Results.append(DrawnNumber);
+    DrawnFlags[DrawnNumber] = true;
 
     for (QPushButton* stop : cmdStop)
         stop->setVisible(true);
     cmdStop[2]->setFocus();
     cmdStart->setVisible(false);
-
-    const int k = RankFromRandom(m_random.next(), undrawn);
-    DrawnNumber = *NthUndrawn(DrawnFlags, RangeFrom, RangeTo, k);
-    Results.append(DrawnNumber);
-    DrawnFlags[DrawnNumber] = true;
-    const QPointer<frmRindell> self(this);
-    if (!Common::WriteIniString(Const::SectionResult, QString::number(Results.size() - 1),
-                                QString::number(DrawnNumber), QString()))
-        Common::ShowWarning(
-            QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
-            caption);
-    if (!self)
-        return;
     EditCount(CountCurrent);
 
     // Every other handler, STOP included, runs nested in processEvents(); the loop

@@ -3,6 +3,7 @@
 #include "main_window/randomsource.h"
 #include "main_window/series.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -36,6 +37,7 @@ class frmRindell : public QWidget
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createControls();
@@ -68,4 +70,7 @@ class frmRindell : public QWidget
     std::int16_t DrawnNumber = 0;
     RandomSource m_random;
     bool m_loaded = false;
+    // Since the last mouse press on START: a STOP appears under the pointer, and
+    // the second click of a double-click must not press it.
+    QElapsedTimer m_startPressed;
 };

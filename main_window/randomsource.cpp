@@ -1,33 +1,18 @@
 #include "main_window/randomsource.h"
 
-#include <chrono>
-
-RandomSource::RandomSource()
+RandomSource RandomSource::seededForTesting(std::uint32_t seed)
 {
-    reseed();
+    RandomSource source;
+    source.m_seeded.emplace(seed);
+    return source;
 }
 
 void RandomSource::reseed()
 {
-    std::random_device entropy;
-    const auto clock = static_cast<std::uint64_t>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    std::seed_seq sequence{entropy(),
-                           entropy(),
-                           entropy(),
-                           entropy(),
-                           static_cast<unsigned>(clock),
-                           static_cast<unsigned>(clock >> 32)};
-    m_engine.seed(sequence);
+    m_seeded.reset();
 }
 
-void RandomSource::seed(std::uint64_t value)
+std::uint32_t RandomSource::next()
 {
-    m_engine.seed(value);
-}
-
-float RandomSource::next()
-{
-    constexpr int Bits = 24; // a float's mantissa holds 24 bits exactly
-    return static_cast<float>(m_engine() >> (64 - Bits)) / static_cast<float>(1u << Bits);
+    return m_seeded ? m_seeded->generate() : QRandomGenerator::system()->generate();
 }

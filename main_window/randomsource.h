@@ -1,21 +1,27 @@
 #pragma once
 
-#include <cstdint>
-#include <random>
+#include <QRandomGenerator>
 
-// The program's pseudo-random generator of single-precision values in [0, 1).
+#include <cstdint>
+#include <optional>
+
+// Where every draw takes its randomness: the operating system's cryptographically
+// secure generator (getrandom, BCryptGenRandom), so no earlier output and no clock
+// predicts the next draw.
 class RandomSource
 {
   public:
-    RandomSource();
+    RandomSource() = default;
 
-    // Seeds from the clock mixed with the operating system's entropy, so that the
-    // moment of a draw does not predict it.
+    // Tests only: a reproducible stream instead of the system generator.
+    static RandomSource seededForTesting(std::uint32_t seed);
+
+    // Back to the system generator, dropping a test seed; the system generator
+    // itself needs no seeding.
     void reseed();
-    void seed(std::uint64_t value);
-    // Uniform in [0, 1): 24 random bits scaled exactly, so never 1.0.
-    float next();
+    // 32 uniform random bits.
+    std::uint32_t next();
 
   private:
-    std::mt19937_64 m_engine;
+    std::optional<QRandomGenerator> m_seeded;
 };

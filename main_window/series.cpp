@@ -90,10 +90,10 @@ int CountUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to)
     return count;
 }
 
-int RankFromRandom(float r, int undrawn)
+int UniformRank(int undrawn, RandomSource& random)
 {
-    const int k = static_cast<int>(static_cast<double>(r) * undrawn + 1.0);
-    return std::clamp(k, 1, undrawn); // holds for r in [0, 1); a bad r must not skip a draw
+    return 1 + int(UniformBelow<std::uint32_t, std::uint64_t>(std::uint32_t(undrawn),
+                                                              [&random] { return random.next(); }));
 }
 
 std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
@@ -106,6 +106,50 @@ std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t fr
             return static_cast<std::int16_t>(i);
     }
     return std::nullopt;
+}
+
+std::optional<std::int16_t> DrawUndrawn(const QList<bool>& flags, std::int16_t from,
+                                        std::int16_t to, RandomSource& random)
+{
+    const int undrawn = CountUndrawn(flags, from, to);
+    if (undrawn <= 0)
+        return std::nullopt;
+    return NthUndrawn(flags, from, to, UniformRank(undrawn, random));
+}
+
+namespace {
+
+// A stored text as the Windows functions hand it over: up to its first NUL, without
+// a ";" comment, trimmed, one pair of quotes removed.
+QString storedText(const QString& raw)
+{
+    QString text = raw.left(raw.indexOf(QChar(u'\0')));
+    text = text.left(text.indexOf(u';')).trimmed();
+    if (text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
+        text.back() == text.front())
+        text = text.mid(1, text.size() - 2);
+    return text;
+}
+
+} // namespace
+
+RecordedSeries ReadRecorded(const QList<std::pair<QString, QString>>& entries)
+{
+    RecordedSeries recorded;
+    for (const auto& [key, value] : entries) {
+        recorded.keys.append(storedText(key));
+        if (const std::optional<std::int16_t> number = ToInt16(storedText(value)))
+            recorded.numbers.append(*number);
+    }
+    return recorded;
+}
+
+bool IsOrdinalTaken(const RecordedSeries& recorded, qsizetype ordinal)
+{
+    const QString key = QString::number(ordinal);
+    return std::any_of(recorded.keys.cbegin(), recorded.keys.cend(), [&](const QString& stored) {
+        return stored.compare(key, Qt::CaseInsensitive) == 0 || ToInt16(stored) == ordinal;
+    });
 }
 
 int ReelPlace(int index)

@@ -9,8 +9,10 @@ Layout Fit(double clientWidth, double clientHeight, Layout current,
 {
     Box& list = current.list;
     Box& button = current.button;
-    // Measured before anything moves: the button's right edge, the list-to-button gap.
-    const double minimumWidth = button.left + button.width;
+    // The list is at least as wide as the button's right edge where the button will
+    // stand, centred under it: so the layout depends on the new size alone, and
+    // an earlier size (after maximising and restoring) gives the earlier layout.
+    const double minimumWidth = 2 * list.left + button.width;
     const double gap = button.top - list.top - list.height;
 
     const double height =

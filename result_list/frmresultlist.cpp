@@ -62,7 +62,9 @@ frmResultList::frmResultList(QWidget* parent)
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(Twips::rect(960, 5640, 1335, 495));
-    // The cancel button: QDialog closes on Esc.
+    // The cancel button only: QDialog closes on Esc, and with no default or
+    // auto-default button Enter closes nothing.
+    cmdClose->setAutoDefault(false);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(lstResult, cmdClose);

@@ -3,14 +3,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
-#include <system_error>
-
 #ifdef Q_OS_WIN
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
+#include <QSaveFile>
 #else
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,135 +17,225 @@
 
 namespace {
 
-std::filesystem::path nativePath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-#ifdef Q_OS_WIN
-int openTemporary(const QString& path, const QString& /*target*/)
-{
-    return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()),
-                    _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
-                    _S_IREAD | _S_IWRITE);
-}
-int writeSome(int fd, const char* data, qsizetype size)
-{
-    return ::_write(fd, data, unsigned(std::min<qsizetype>(size, 1 << 30)));
-}
-bool flushToDisk(int fd)
-{
-    return ::_commit(fd) == 0;
-}
-int closeFile(int fd)
-{
-    return ::_close(fd);
-}
-void syncFolder(const QString&) {}
-#else
-int openTemporary(const QString& path, const QString& target)
-{
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    // The replacement keeps the old file's permissions and owner.
-    struct stat old;
-    if (fd >= 0 && ::stat(QFile::encodeName(target).constData(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Only root may give a file away; anyone else keeps their own.
-        }
-    }
-    return fd;
-}
-ssize_t writeSome(int fd, const char* data, qsizetype size)
-{
-    return ::write(fd, data, size_t(size));
-}
-bool flushToDisk(int fd)
-{
-    return ::fsync(fd) == 0;
-}
-int closeFile(int fd)
-{
-    return ::close(fd);
-}
-// The rename is durable only once the folder's entry is on disk too.
-void syncFolder(const QString& path)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-#endif
-
-bool writeAll(int fd, const QByteArray& content)
-{
-    const char* data = content.constData();
-    qsizetype left = content.size();
-    while (left > 0) {
-        const auto written = writeSome(fd, data, left);
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
+// The longest chain of links followed, as the kernel's own limit.
+constexpr int MaxLinks = 40;
 
 } // namespace
 
 namespace AtomicFile {
 
+std::optional<QString> finalPath(const QString& path)
+{
+    QFileInfo info(path);
+    for (int links = 0; info.isSymbolicLink(); ++links) {
+        if (links == MaxLinks)
+            return std::nullopt;
+        info.setFile(info.symLinkTarget());
+    }
+    if (info.filePath() != path && !info.exists())
+        return std::nullopt; // a dangling link
+    return info.filePath();
+}
+
+#ifdef Q_OS_WIN
+
 std::optional<QByteArray> read(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return QByteArray();
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    const std::optional<QString> target = finalPath(path);
+    if (!target)
         return std::nullopt;
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    const QFileInfo info(*target);
+    if (!info.exists())
+        return QByteArray();
+    if (!info.isFile() || info.size() > MaxSize)
+        return std::nullopt;
+    QFile file(*target);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray content = file.read(MaxSize + 1);
+    if (file.error() != QFileDevice::NoError || content.size() > MaxSize)
         return std::nullopt;
     return content;
 }
 
-QString temporaryPath(const QString& path)
+// QSaveFile creates its temporary exclusively and replaces the target in one
+// rename; NTFS has no FIFOs or devices to plant at a name.
+bool replace(const QString& path, const QByteArray& content)
 {
-    return path + QStringLiteral(".tmp");
-}
-
-bool replace(const QString& linkOrPath, const QByteArray& content)
-{
-    // A settings file reached through a link is replaced where it lives; the link stays.
-    const QFileInfo link(linkOrPath);
-    const QString path = link.isSymLink() ? link.symLinkTarget() : linkOrPath;
-    const QFileInfo target(path);
-    if (target.isDir() || (target.exists() && !target.isWritable()))
+    const std::optional<QString> target = finalPath(path);
+    if (!target)
         return false;
-
-    const QString temporary = temporaryPath(path);
-    const int fd = openTemporary(temporary, path);
-    if (fd < 0)
+    const QFileInfo info(*target);
+    if (info.exists() && (!info.isFile() || !info.isWritable()))
         return false;
-    const bool written = writeAll(fd, content) && flushToDisk(fd);
-    const bool closed = closeFile(fd) == 0;
-    std::error_code error;
-    if (written && closed)
-        std::filesystem::rename(nativePath(temporary), nativePath(path), error);
-    if (!written || !closed || error) {
-        QFile::remove(temporary);
+    QSaveFile file(*target);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        file.commit();
         return false;
     }
-    syncFolder(path);
+    return file.commit();
+}
+
+#else
+
+namespace {
+
+template <typename Call> auto retryOnInterrupt(Call call)
+{
+    decltype(call()) result;
+    do
+        result = call();
+    while (result == -1 && errno == EINTR);
+    return result;
+}
+
+bool writeAll(int fd, const QByteArray& content)
+{
+    const char* data = content.constData();
+    size_t left = size_t(content.size());
+    while (left > 0) {
+        const ssize_t written = retryOnInterrupt([&] { return ::write(fd, data, left); });
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= size_t(written);
+    }
     return true;
 }
+
+bool flushToDisk(int fd)
+{
+    return retryOnInterrupt([fd] { return ::fsync(fd); }) == 0;
+}
+
+// The rename is durable only once the folder's entry is on disk too.
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        flushToDisk(fd);
+        ::close(fd);
+    }
+}
+
+QString temporaryPrefix(const QString& target)
+{
+    return QFileInfo(target).fileName() + QStringLiteral(".tmp");
+}
+
+// A temporary that a killed writer left: a regular file of our own whose name is
+// the prefix, alone or with a random suffix. Anything else (another user's file,
+// a link, a FIFO) is not touched, not even opened.
+void removeLeftovers(const QString& folder, const QString& prefix)
+{
+    const QStringList names = QDir(folder).entryList(
+        {prefix, prefix + QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QByteArray leftover = QFile::encodeName(QDir(folder).filePath(name));
+        struct stat info;
+        if (::lstat(leftover.constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == ::geteuid())
+            ::unlink(leftover.constData());
+    }
+}
+
+// A new file at a random name that nothing held before: O_EXCL refuses any
+// existing entry, a planted link included. The process umask applies, as it
+// would to a file created by an ordinary write.
+int createTemporary(const QString& folder, const QString& prefix, QByteArray& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString suffix =
+            QString::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFULL, 16);
+        name = QFile::encodeName(QDir(folder).filePath(prefix + u'.' + suffix));
+        const int fd = retryOnInterrupt([&] {
+            return ::open(name.constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+        });
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+std::optional<QByteArray> read(const QString& path)
+{
+    const std::optional<QString> target = finalPath(path);
+    if (!target)
+        return std::nullopt;
+    const QByteArray name = QFile::encodeName(*target);
+    const int fd = retryOnInterrupt(
+        [&] { return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC); });
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return QByteArray();
+        return std::nullopt;
+    }
+    // Checked on what was opened: a FIFO opened without blocking is never read.
+    struct stat info;
+    std::optional<QByteArray> content;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxSize) {
+        QByteArray bytes(MaxSize + 1, Qt::Uninitialized);
+        qsizetype total = 0;
+        ssize_t got = 0;
+        do {
+            got = retryOnInterrupt(
+                [&] { return ::read(fd, bytes.data() + total, size_t(bytes.size() - total)); });
+            if (got > 0)
+                total += got;
+        } while (got > 0 && total < bytes.size());
+        if (got >= 0 && total <= MaxSize) {
+            bytes.truncate(total);
+            content = std::move(bytes);
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+bool replace(const QString& path, const QByteArray& content)
+{
+    const std::optional<QString> target = finalPath(path);
+    if (!target)
+        return false;
+    const QByteArray targetName = QFile::encodeName(*target);
+    struct stat old;
+    const bool exists = ::lstat(targetName.constData(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        return false;
+    if (exists && (!S_ISREG(old.st_mode) || ::access(targetName.constData(), W_OK) != 0))
+        return false;
+
+    const QString folder = QFileInfo(*target).absolutePath();
+    const QString prefix = temporaryPrefix(*target);
+    removeLeftovers(folder, prefix);
+    QByteArray temporary;
+    const int fd = createTemporary(folder, prefix, temporary);
+    if (fd < 0)
+        return false;
+    if (exists) {
+        // The replacement keeps the old file's permissions and, where we may, its owner.
+        ::fchmod(fd, old.st_mode & 07777);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; anyone else keeps their own.
+        }
+    }
+    bool done = writeAll(fd, content) && flushToDisk(fd);
+    done = ::close(fd) == 0 && done;
+    done = done && ::rename(temporary.constData(), targetName.constData()) == 0;
+    if (!done) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    syncFolder(QFile::encodeName(folder));
+    return true;
+}
+
+#endif
 
 } // namespace AtomicFile

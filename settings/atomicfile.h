@@ -5,22 +5,28 @@
 
 #include <optional>
 
-// Whole-file reads and crash-safe replacement of the settings file.
+// Guarded whole-file reads and crash-safe replacement of the settings file.
 namespace AtomicFile {
 
-// The file's bytes; empty when the file does not exist; nothing when it exists
-// but cannot be read (a folder in its place, no permission).
+// Far above anything the program writes (its own file stays under 16 KiB): a
+// larger file is refused, never loaded whole.
+constexpr qint64 MaxSize = 1 << 20;
+
+// The file a path finally leads to, every link in a chain followed; the path
+// itself when it is no link. Nothing for a link loop or a dangling link.
+std::optional<QString> finalPath(const QString& path);
+
+// The file's bytes; empty when nothing exists at `path`. Nothing when something
+// exists there but cannot be used: not a regular file (a FIFO or a device is never
+// opened for a blocking read), over MaxSize, unreadable, a link loop or a dangling link.
 std::optional<QByteArray> read(const QString& path);
 
-// The one temporary file a replacement of `path` uses. Its name is fixed, so a
-// temporary left by a killed process is taken over by the next write instead of
-// piling up; only one instance of the program writes the file.
-QString temporaryPath(const QString& path);
-
-// Writes `content` to the temporary file beside `path`, flushes it to disk and
-// renames it over `path`, then flushes the folder. A read-only `path` is not
-// replaced. On any failure `path` keeps its old content, the temporary file is
-// removed, and the result is false.
+// Writes `content` to a fresh temporary file beside the final file, created
+// exclusively (nothing already at a name is ever opened), flushes it to disk,
+// renames it over the final file and flushes the folder. Every link on the way
+// stays. A read-only or non-regular final file is not replaced. On any failure
+// the final file keeps its old content, the temporary file is removed, and the
+// result is false. Temporaries of our own that a killed writer left are removed.
 bool replace(const QString& path, const QByteArray& content);
 
 } // namespace AtomicFile

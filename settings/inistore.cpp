@@ -116,12 +116,11 @@ std::optional<QByteArray> IniDocument::value(QStringView section, QStringView ke
         const Line& line = m_lines[i];
         if (line.kind != Kind::Entry || !sameName(line.name, key))
             continue;
-        const QByteArrayView text =
-            QByteArrayView(m_bytes).sliced(line.begin, line.end - line.begin);
-        const qsizetype equals = text.indexOf('=');
+        const QByteArrayView whole = text(line);
+        const qsizetype equals = whole.indexOf('=');
         if (equals < 0)
             return QByteArray();
-        return unquoted(trimmed(text.sliced(equals + 1))).toByteArray();
+        return unquoted(trimmed(whole.sliced(equals + 1))).toByteArray();
     }
     return std::nullopt;
 }
@@ -140,24 +139,47 @@ std::optional<QList<QByteArray>> IniDocument::sectionLines(QStringView section) 
     return lines;
 }
 
+QList<std::pair<QByteArray, QByteArray>> IniDocument::allEntries(QStringView section) const
+{
+    QList<std::pair<QByteArray, QByteArray>> entries;
+    for (qsizetype header = findSection(section); header >= 0;
+         header = findSection(section, header + 1)) {
+        for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i) {
+            const Line& line = m_lines[i];
+            if (line.kind != Kind::Entry)
+                continue;
+            const QByteArrayView whole = text(line);
+            const qsizetype equals = whole.indexOf('=');
+            entries.append(
+                {line.key, equals < 0 ? QByteArray() : whole.sliced(equals + 1).toByteArray()});
+        }
+    }
+    return entries;
+}
+
 void IniDocument::splice(qsizetype at, qsizetype length, const QByteArray& with)
 {
     m_bytes.replace(at, length, with);
     parse();
 }
 
-void IniDocument::setValue(QStringView section, QStringView key, QStringView value)
+bool IniDocument::setValue(QStringView section, QStringView key, QStringView value)
 {
-    const QByteArray encodedValue = ShiftJis::encode(value);
+    const std::optional<QByteArray> encodedSection = ShiftJis::encode(trimmed(section));
+    const std::optional<QByteArray> encodedKey = ShiftJis::encode(trimmed(key));
+    const std::optional<QByteArray> encodedValue = ShiftJis::encode(value);
+    if (!encodedSection || !encodedKey || !encodedValue)
+        return false;
+
     const qsizetype header = findSection(section);
     if (header < 0) {
         QByteArray added;
         if (!m_lines.isEmpty() && m_lines.back().next == m_lines.back().end)
             added += Crlf; // an unterminated last line first gets its line break
-        added += '[' + ShiftJis::encode(trimmed(section)) + ']' + Crlf;
-        added += ShiftJis::encode(trimmed(key)) + '=' + encodedValue + Crlf;
+        added += '[' + *encodedSection + ']' + Crlf;
+        added += *encodedKey + '=' + *encodedValue + Crlf;
         splice(m_bytes.size(), 0, added);
-        return;
+        return true;
     }
 
     qsizetype lastEntry = header;
@@ -166,31 +188,44 @@ void IniDocument::setValue(QStringView section, QStringView key, QStringView val
         if (line.kind != Kind::Entry)
             continue;
         if (sameName(line.name, key)) {
-            // Keep the key as the file spells it.
-            splice(line.begin, line.end - line.begin, line.key + '=' + encodedValue);
-            return;
+            // Keep the key as the file spells it; Windows ends a rewritten last line.
+            QByteArray rewritten = line.key + '=' + *encodedValue;
+            if (line.next == line.end)
+                rewritten += Crlf;
+            splice(line.begin, line.end - line.begin, rewritten);
+            return true;
         }
         lastEntry = i;
     }
 
     const Line& after = m_lines[lastEntry];
-    QByteArray added = ShiftJis::encode(trimmed(key)) + '=' + encodedValue + Crlf;
+    QByteArray added = *encodedKey + '=' + *encodedValue + Crlf;
     if (after.next == after.end)
         added.prepend(Crlf);
     splice(after.next, 0, added);
+    return true;
 }
 
 bool IniDocument::removeSection(QStringView section)
 {
-    bool removed = false;
     // Every matching section goes: deleting only the first would let a second
     // one with the same name take its place on the next read.
-    for (qsizetype header = findSection(section); header >= 0; header = findSection(section)) {
+    QByteArray kept;
+    kept.reserve(m_bytes.size());
+    qsizetype copiedTo = 0;
+    bool removed = false;
+    for (qsizetype header = findSection(section); header >= 0;
+         header = findSection(section, header + 1)) {
         const qsizetype end = sectionEnd(header);
         const qsizetype from = m_lines[header].begin;
-        const qsizetype to = end < m_lines.size() ? m_lines[end].begin : m_bytes.size();
-        splice(from, to - from, {});
+        kept += QByteArrayView(m_bytes).sliced(copiedTo, from - copiedTo);
+        copiedTo = end < m_lines.size() ? m_lines[end].begin : m_bytes.size();
         removed = true;
     }
-    return removed;
+    if (!removed)
+        return false;
+    kept += QByteArrayView(m_bytes).sliced(copiedTo);
+    m_bytes = std::move(kept);
+    parse();
+    return true;
 }

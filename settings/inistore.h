@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // An INI document held as the file's bytes. Lookups behave like the Windows
 // private-profile functions: section and key names match without regard to case
@@ -23,10 +24,17 @@ class IniDocument
     // included), or nothing when the section is missing.
     std::optional<QList<QByteArray>> sectionLines(QStringView section) const;
 
+    // Every entry of every matching section, whole: key and value (the text after the
+    // first "=") as the file holds them, no buffer or NUL cutting them short.
+    QList<std::pair<QByteArray, QByteArray>> allEntries(QStringView section) const;
+
     // Replaces the key's line where it stands, or adds it after the section's last
-    // entry, or appends a new section; new lines end in CRLF.
-    void setValue(QStringView section, QStringView key, QStringView value);
-    // Removes every matching section with all its lines; false when there was none.
+    // entry, or appends a new section; new lines end in CRLF, and so does a
+    // rewritten last line. False, with nothing changed, when the text cannot be
+    // converted for the file.
+    bool setValue(QStringView section, QStringView key, QStringView value);
+    // Removes every matching section with all its lines, in one pass; false when
+    // there was none.
     bool removeSection(QStringView section);
 
   private:

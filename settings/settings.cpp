@@ -30,11 +30,18 @@ QByteArray fitted(QByteArray bytes, int size)
     return bytes;
 }
 
+// UTF-16 is a text the Windows functions would read and write as UTF-16; adding
+// Shift-JIS lines to it would corrupt it, so it counts as unusable.
+bool isUtf16(const QByteArray& content)
+{
+    return content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF");
+}
+
 // The file's current content as a document; nothing when the file is unusable.
 std::optional<IniDocument> load(const QString& path)
 {
     std::optional<QByteArray> content = AtomicFile::read(path);
-    if (!content)
+    if (!content || isUtf16(*content))
         return std::nullopt;
     return IniDocument(std::move(*content));
 }
@@ -98,7 +105,8 @@ QString ReadIniString(const QString& section, const QString& key, const QString&
     std::optional<QByteArray> value;
     if (document)
         value = document->value(asCString(section), asCString(key));
-    const QByteArray bytes = value ? *value : ShiftJis::encode(asCString(defaultValue));
+    const QByteArray bytes =
+        value ? *value : ShiftJis::encode(asCString(defaultValue)).value_or(QByteArray());
     return CutAtDelimiter(ShiftJis::decode(fitted(bytes, Const::IniValueBufferSize)), Nul);
 }
 
@@ -135,8 +143,8 @@ bool WriteIniString(const QString& section, const QString& key, const QString& v
     std::optional<IniDocument> document = load(path);
     if (!document)
         return false; // never overwrite what could not be read
-    document->setValue(asCString(section), asCString(key), asCString(value));
-    return AtomicFile::replace(path, document->bytes());
+    return document->setValue(asCString(section), asCString(key), asCString(value)) &&
+           AtomicFile::replace(path, document->bytes());
 }
 
 bool DeleteIniSection(const QString& section, const QString& file)
@@ -148,6 +156,23 @@ bool DeleteIniSection(const QString& section, const QString& file)
     if (!document->removeSection(asCString(section)))
         return true;
     return AtomicFile::replace(path, document->bytes());
+}
+
+bool IsIniFileUsable(const QString& file)
+{
+    return load(resolve(file)).has_value();
+}
+
+std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QString& section,
+                                                                      const QString& file)
+{
+    const std::optional<IniDocument> document = load(resolve(file));
+    if (!document)
+        return std::nullopt;
+    QList<std::pair<QString, QString>> entries;
+    for (const auto& [key, value] : document->allEntries(asCString(section)))
+        entries.append({ShiftJis::decode(key), ShiftJis::decode(value)});
+    return entries;
 }
 
 } // namespace Common

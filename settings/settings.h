@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 // Every read and write of the settings file Rindell.ini goes through these.
 // An empty `file` argument selects Rindell.ini beside the executable.
@@ -19,5 +20,16 @@ std::optional<QStringList> ReadIniSection(const QString& section, const QString&
 bool WriteIniString(const QString& section, const QString& key, const QString& value,
                     const QString& file);
 bool DeleteIniSection(const QString& section, const QString& file);
+
+// Beyond the Windows functions: what keeps the record whole whatever the file holds.
+
+// False when the file exists but cannot be used: not a regular file, too large,
+// unreadable, a link loop or a dangling link, or UTF-16 text. Such a file is
+// read as empty and never written.
+bool IsIniFileUsable(const QString& file);
+// Every key and value of every section of that name, read whole: no buffer or
+// NUL cuts a line or hides the lines behind it. Nothing when the file is unusable.
+std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QString& section,
+                                                                      const QString& file);
 
 } // namespace Common

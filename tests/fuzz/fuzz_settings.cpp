@@ -2,6 +2,7 @@
 // section parser, Shift-JIS decoding), the selection of a draw, a draw's write and
 // the clearing. Aborts when a guarantee breaks; a crash or sanitizer report is a find.
 #include "main_window/series.h"
+#include "settings/atomicfile.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
@@ -42,17 +43,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto bounds = Series::ParseRange(range);
     const Series::StoredSeries stored = Series::ReadSeries(Common::ReadIniSection(result, file));
     require(!stored.results.isEmpty(), "results keep their placeholder");
+    // The whole read sees at least every number the Windows reading rules show.
+    const auto whole = Common::ReadWholeIniSection(result, file);
+    const bool usable = Common::IsIniFileUsable(file);
+    require(whole.has_value() == usable, "the whole read agrees on usability");
+    const Series::RecordedSeries recorded =
+        Series::ReadRecorded(whole.value_or(QList<std::pair<QString, QString>>()));
+    for (const std::int16_t number : stored.stored)
+        require(!usable || recorded.numbers.contains(number), "no stored number is hidden");
     if (bounds && Series::IsRangeValid(bounds->first, bounds->second)) {
         QList<bool> flags(bounds->second + 1, false);
-        Series::FlagNumbers(stored.stored, flags);
-        const int undrawn = Series::CountUndrawn(flags, bounds->first, bounds->second);
-        for (const float r : {0.0f, 0.5f, 0.99999994f}) {
-            if (undrawn == 0)
+        Series::FlagNumbers(recorded.numbers, flags);
+        RandomSource random = RandomSource::seededForTesting(std::uint32_t(size));
+        for (int i = 0; i < 3; ++i) {
+            const auto drawn = Series::DrawUndrawn(flags, bounds->first, bounds->second, random);
+            if (!drawn)
                 break;
-            const auto drawn = Series::NthUndrawn(flags, bounds->first, bounds->second,
-                                                  Series::RankFromRandom(r, undrawn));
-            require(drawn && !flags[*drawn], "a draw is a number not drawn yet");
+            require(!flags[*drawn], "a draw is a number not drawn yet");
+            flags[*drawn] = true;
         }
+    }
+
+    if (!usable) {
+        // A file that cannot be used is never written over.
+        const auto before = AtomicFile::read(file);
+        require(!Common::WriteIniString(result, QStringLiteral("1"), QStringLiteral("7"), file),
+                "no write to an unusable file");
+        require(!Common::DeleteIniSection(result, file), "no clearing of an unusable file");
+        require(AtomicFile::read(file) == before, "an unusable file stays as it was");
+        return 0;
     }
 
     // A draw's write and the clearing: each lands, and touches nothing else.

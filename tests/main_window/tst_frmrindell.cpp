@@ -1,6 +1,8 @@
 #include "controls.h"
+#include "filesizelimit.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
+#include "main_window/singleinstance.h"
 #include "modalanswerer.h"
 #include "settings/settings.h"
 #include "stepper.h"
@@ -12,16 +14,23 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSet>
+#include <QStyleHints>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 const QByteArray Range1To3 = "[Condition]\r\nRange=1,3\r\n";
+const QString SaveFailure =
+    QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。");
 const QColor InfoTextColor(0, 0, 0);
 const QColor Red(255, 0, 0);
 
@@ -38,6 +47,16 @@ QList<int> flagged(const frmRindell& window)
         if (window.drawnFlags()[i])
             numbers << i;
     return numbers;
+}
+
+// After a refused START: START shown with the focus, no STOP, nothing drawn.
+bool isIdleWithNothingDrawn(frmRindell* window)
+{
+    return button(window, "cmdStart")->isVisible() && !stop(window, 0)->isVisible() &&
+           !stop(window, 1)->isVisible() && !stop(window, 2)->isVisible() &&
+           window->focusWidget() == button(window, "cmdStart") &&
+           box(window, "txtCount")->text() == QStringLiteral("次 1回目") &&
+           !window->drawnFlags().contains(true) && Series::Results.size() == 1;
 }
 
 std::unique_ptr<frmRindell> openWindow()
@@ -86,6 +105,9 @@ class TestFrmRindell : public QObject
     Q_OBJECT
 
   private Q_SLOTS:
+    // Tests press STOP the moment START has ended; the guard against the second
+    // click of a double-click on START has a test of its own.
+    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
     void init() { IniFixture::remove(); }
     void cleanup() { IniFixture::remove(); }
 
@@ -111,11 +133,21 @@ class TestFrmRindell : public QObject
     void clearResultAnsweredNo();
     void clearResultDuringDraw();
     void writeFailuresAreReported();
+    void failedWriteRevealsNothing();
+    void hiddenEntriesAreNeverWrittenOver_data();
+    void hiddenEntriesAreNeverWrittenOver();
+    void hiddenNumbersAreNeverDrawnAgain();
+    void unusableFileIsToldOnceAndKept();
+    void numberIsFixedAtStartWhateverTheStops();
     void restartReadsDrawsBack();
     void accessKeysPressTheirButtons();
     void sessionEndDuringDrawIsRefused();
     void windowDeletedDuringDrawEndsTheLoop();
+    void doubleClickOnStartPressesNoStop();
     void secondInstanceEndsAtOnce();
+    void lockNobodyElseCanHold_data();
+    void lockNobodyElseCanHold();
+    void twoPathsToOneFileAreOneInstance();
 };
 
 void TestFrmRindell::layoutAtCreation()
@@ -495,20 +527,145 @@ void TestFrmRindell::writeFailuresAreReported()
     IniFixture::blockWithFolder(); // stops root too
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok).press(QMessageBox::Yes).press(QMessageBox::Ok);
-    drawWithStops(window.get());
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
     QCOMPARE(answerer.seen().size(), 1);
-    QCOMPARE(answerer.seen()[0].text,
-             QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"));
+    QCOMPARE(answerer.seen()[0].text, SaveFailure);
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
-    // The draw went on: the number is shown and recorded in memory.
-    QCOMPARE(reels(window.get()), QStringLiteral("00") + QString::number(window->drawnNumber()));
-    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+    QVERIFY(isIdleWithNothingDrawn(window.get()));
 
     QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
     QCOMPARE(answerer.seen().size(), 3);
     QCOMPARE(answerer.seen()[2].text,
              QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"));
     QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
+}
+
+void TestFrmRindell::failedWriteRevealsNothing()
+{
+    // A full disk at START: the draw is called off before anything shows it, and
+    // the next draw, once the disk has room, takes the same ordinal.
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    {
+        const FileSizeLimit full(16);
+        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    }
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, SaveFailure);
+    QVERIFY(isIdleWithNothingDrawn(window.get()));
+    QCOMPARE(reels(window.get()), QStringLiteral("000"));
+    QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
+
+    drawWithStops(window.get());
+    QCOMPARE(IniFixture::read(), "[Condition]\r\nRange=0,999\r\n[Result]\r\n1=" +
+                                     QByteArray::number(window->drawnNumber()) + "\r\n");
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+}
+
+void TestFrmRindell::hiddenEntriesAreNeverWrittenOver_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("NUL behind a value") << QByteArray(
+        "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n2=5\0\r\n3=88\r\n4=12\r\n", 66);
+    QTest::newRow("comment longer than the section buffer")
+        << "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n;" + QByteArray(33000, 'c') +
+               "\r\n2=5\r\n";
+}
+
+void TestFrmRindell::hiddenEntriesAreNeverWrittenOver()
+{
+    // The Windows reading rules hide entries behind a NUL or past the section
+    // buffer; the next ordinal's key is already recorded there, so START refuses.
+    QFETCH(QByteArray, content);
+    IniFixture::write(content);
+    auto window = openWindow();
+    const QString counter = box(window.get(), "txtCount")->text();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[1].text, SaveFailure);
+    QCOMPARE(IniFixture::read(), content);
+    QCOMPARE(box(window.get(), "txtCount")->text(), counter);
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QVERIFY(!stop(window.get(), 2)->isVisible());
+}
+
+void TestFrmRindell::hiddenNumbersAreNeverDrawnAgain()
+{
+    // 2 stands in a second [Result] section that the Windows reading rules never
+    // reach: of 1..3, only 3 is left to draw, under the next free key.
+    const QByteArray content =
+        "[Condition]\r\nRange=1,3\r\n[Result]\r\n1=1\r\n[X]\r\n[Result]\r\n9=2\r\n";
+    for (int round = 0; round < 10; ++round) {
+        IniFixture::write(content);
+        auto window = openWindow();
+        drawWithStops(window.get());
+        QCOMPARE(int(window->drawnNumber()), 3);
+        QCOMPARE(IniFixture::read(),
+                 QByteArray("[Condition]\r\nRange=1,3\r\n[Result]\r\n1=1\r\n2=3\r\n[X]\r\n["
+                            "Result]\r\n9=2\r\n"));
+        ModalAnswerer answerer;
+        answerer.press(QMessageBox::Ok);
+        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen()[0].text,
+                 QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
+    }
+}
+
+void TestFrmRindell::unusableFileIsToldOnceAndKept()
+{
+    // A UTF-16 file (Notepad's "Unicode"): said once at start-up, never written.
+    QByteArray content("\xFF\xFE");
+    for (const char c : QByteArray("[Condition]\r\nRange=1,9\r\n"))
+        content += QByteArray{c, '\0'};
+    IniFixture::write(content);
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    auto window = openWindow();
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"));
+    QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 未設定"));
+    Series::RangeFrom = 1; // as the condition dialog would set it
+    Series::RangeTo = 9;
+    window->EditRange();
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[1].text, SaveFailure);
+    QVERIFY(isIdleWithNothingDrawn(window.get()));
+    QCOMPARE(IniFixture::read(), content);
+}
+
+void TestFrmRindell::numberIsFixedAtStartWhateverTheStops()
+{
+    // Whatever the order and the moments of the STOP presses, the reels come to
+    // rest on the number that was on disk before the first of them.
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    const QList<QList<int>> orders{{2, 1, 0}, {0, 1, 2}, {1, 0, 2},
+                                   {0, 2, 1}, {2, 0, 1}, {1, 2, 0}};
+    int ordinal = 0;
+    for (const QList<int>& order : orders) {
+        ++ordinal;
+        QByteArray before;
+        Stepper steps;
+        steps.then([&] { before = IniFixture::read(); });
+        for (const int index : order)
+            steps.then([&, index] {
+                QTest::qWait(QRandomGenerator::global()->bounded(0, 40));
+                QTest::mouseClick(stop(window.get(), index), Qt::LeftButton);
+            });
+        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+        const int drawn = window->drawnNumber();
+        QVERIFY(before.endsWith(QByteArray::number(ordinal) + '=' + QByteArray::number(drawn) +
+                                "\r\n"));
+        QCOMPARE(reels(window.get()), QStringLiteral("%1").arg(drawn, 3, 10, QLatin1Char('0')));
+    }
 }
 
 void TestFrmRindell::restartReadsDrawsBack()
@@ -625,6 +782,150 @@ void TestFrmRindell::secondInstanceEndsAtOnce()
     QVERIFY(!third.waitForFinished(1500));
     third.kill();
     QVERIFY(third.waitForFinished());
+}
+
+void TestFrmRindell::doubleClickOnStartPressesNoStop()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    QStyleHints* hints = QGuiApplication::styleHints();
+    hints->setMouseDoubleClickInterval(400);
+    bool tensStillSpinning = false;
+    QWidget* focusAfterDoubleClick = nullptr;
+    bool keyStoppedHundreds = false;
+    Stepper steps;
+    steps.then([&] {
+        // The second click of the double-click lands on STOP(1), where START was.
+        QTest::mousePress(stop(window.get(), 1), Qt::LeftButton);
+        QTest::mouseRelease(stop(window.get(), 1), Qt::LeftButton);
+        QTest::mouseDClick(stop(window.get(), 1), Qt::LeftButton);
+        tensStillSpinning = stop(window.get(), 1)->isVisible();
+        focusAfterDoubleClick = window->focusWidget();
+        // The keyboard is never ignored.
+        QTest::keyClick(stop(window.get(), 2), Qt::Key_Space);
+        keyStoppedHundreds = !stop(window.get(), 2)->isVisible();
+    });
+    steps.then([&] {
+        // Past the interval a click stops its reel again. (No further step: the
+        // wait would run it.)
+        QTest::qWait(hints->mouseDoubleClickInterval() + 50);
+        QTest::mouseClick(stop(window.get(), 1), Qt::LeftButton);
+        QTest::mouseClick(stop(window.get(), 0), Qt::LeftButton);
+    });
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    hints->setMouseDoubleClickInterval(0);
+    QVERIFY(tensStillSpinning);
+    QCOMPARE(focusAfterDoubleClick, stop(window.get(), 2));
+    QVERIFY(keyStoppedHundreds);
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QCOMPARE(reels(window.get()),
+             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
+}
+
+namespace {
+
+QProcessEnvironment offscreen()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+// Starts `program`; true when it is still running (showing its window) after a while.
+bool keepsRunning(QProcess& process, const QString& program)
+{
+    process.setProcessEnvironment(offscreen());
+    process.start(program, {});
+    return process.waitForStarted() && !process.waitForFinished(1500);
+}
+
+void stop(QProcess& process)
+{
+    process.kill();
+    process.waitForFinished();
+}
+
+} // namespace
+
+void TestFrmRindell::lockNobodyElseCanHold_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind : {"empty", "garbage", "live process id", "unreadable", "folder",
+                             "another user's", "link elsewhere"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestFrmRindell::lockNobodyElseCanHold()
+{
+    // Whatever stands at the lock's name (a power cut's empty file, another
+    // user's file), it never stops the operator's start.
+    QFETCH(QString, kind);
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
+    const QString programIni = QFileInfo(program).absolutePath() + QStringLiteral("/Rindell.ini");
+    const QString lock = SingleInstance::lockPath(programIni);
+    QVERIFY(!lock.isEmpty());
+    QFile::remove(lock);
+    QDir(lock).removeRecursively();
+    QTemporaryDir elsewhere;
+    const QByteArray name = QFile::encodeName(lock);
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(lock));
+    } else if (kind == QLatin1String("link elsewhere")) {
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("target")), lock));
+    } else {
+        QFile file(lock);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (kind == QLatin1String("garbage"))
+            file.write("\x01\xFEnot a lock\n\n\n");
+        else if (kind == QLatin1String("live process id"))
+            file.write(QByteArray::number(QCoreApplication::applicationPid()) + "\nrindell\n");
+        file.close();
+        if (kind == QLatin1String("unreadable"))
+            QVERIFY(QFile::setPermissions(lock, {}));
+        if (kind == QLatin1String("another user's")) {
+            if (::geteuid() != 0)
+                QSKIP("only root can give a file away");
+            QVERIFY(::chown(name.constData(), 65534, 65534) == 0);
+        }
+    }
+    QProcess process;
+    const bool running = keepsRunning(process, program);
+    stop(process);
+    QFile::remove(lock);
+    QDir(lock).removeRecursively();
+    QVERIFY(running);
+    QVERIFY(!QFileInfo::exists(elsewhere.filePath(QStringLiteral("target"))));
+}
+
+void TestFrmRindell::twoPathsToOneFileAreOneInstance()
+{
+    // Two program folders whose Rindell.ini lead to one file: one instance only,
+    // or the two would write over each other's draws.
+    QTemporaryDir root;
+    const QString shared = root.filePath(QStringLiteral("shared.ini"));
+    QFile(shared).open(QIODevice::WriteOnly);
+    const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
+    QStringList programs;
+    for (const QString& folder : {QStringLiteral("a"), QStringLiteral("b")}) {
+        QVERIFY(QDir(root.path()).mkpath(folder));
+        const QString program = root.filePath(folder + QStringLiteral("/rindell"));
+        QVERIFY(QFile::copy(built, program));
+        QVERIFY(QFile::link(shared, root.filePath(folder + QStringLiteral("/Rindell.ini"))));
+        programs << program;
+    }
+    QCOMPARE(SingleInstance::lockPath(root.filePath(QStringLiteral("a/Rindell.ini"))),
+             SingleInstance::lockPath(root.filePath(QStringLiteral("b/Rindell.ini"))));
+    QVERIFY(SingleInstance::lockPath(root.filePath(QStringLiteral("a/Rindell.ini"))) !=
+            SingleInstance::lockPath(root.filePath(QStringLiteral("a/Other.ini"))));
+
+    QProcess first;
+    QProcess second;
+    QVERIFY(keepsRunning(first, programs[0]));
+    QVERIFY(!keepsRunning(second, programs[1]));
+    QCOMPARE(second.exitCode(), 0);
+    stop(first);
+    QVERIFY(keepsRunning(second, programs[1])); // the kill released the lock at once
+    stop(second);
 }
 
 QTEST_MAIN(TestFrmRindell)

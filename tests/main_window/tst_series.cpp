@@ -26,13 +26,14 @@ class TestSeries : public QObject
     void flagsOnlyWhatFits();
     void selection_data();
     void selection();
-    void rankCoversOneToN_data();
-    void rankCoversOneToN();
+    void everyRankEquallyOften_data();
+    void everyRankEquallyOften();
     void reelDigit_data();
     void reelDigit();
     void advanceReel();
-    void randomValuesStayBelowOne();
-    void seedsRepeatAndReseedsDiffer();
+    void seededStreamsRepeatSystemStreamsDiffer();
+    void recordedSeries_data();
+    void recordedSeries();
 };
 
 void TestSeries::rangeLine_data()
@@ -161,16 +162,16 @@ void TestSeries::selection_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
     QTest::addColumn<Numbers>("drawn");
-    QTest::addColumn<float>("r");
+    QTest::addColumn<quint32>("word"); // the one random word the draw takes
     QTest::addColumn<int>("undrawn");
     QTest::addColumn<int>("number");
-    QTest::newRow("5..7, 6 drawn, low r") << 5 << 7 << Numbers{6} << 0.0f << 2 << 5;
-    QTest::newRow("5..7, 6 drawn, r just below half") << 5 << 7 << Numbers{6} << 0.4999f << 2 << 5;
-    QTest::newRow("5..7, 6 drawn, r half") << 5 << 7 << Numbers{6} << 0.5f << 2 << 7;
-    QTest::newRow("1..1") << 1 << 1 << Numbers{} << 0.99f << 1 << 1;
-    QTest::newRow("0..999, top") << 0 << 999 << Numbers{} << std::nextafter(1.0f, 0.0f) << 1000
-                                 << 999;
-    QTest::newRow("flag outside range ignored") << 1 << 3 << Numbers{0, 2} << 0.9f << 2 << 3;
+    QTest::newRow("5..7, 6 drawn, lowest word") << 5 << 7 << Numbers{6} << 0u << 2 << 5;
+    QTest::newRow("5..7, 6 drawn, word just below half")
+        << 5 << 7 << Numbers{6} << 0x7FFFFFFFu << 2 << 5;
+    QTest::newRow("5..7, 6 drawn, word half") << 5 << 7 << Numbers{6} << 0x80000000u << 2 << 7;
+    QTest::newRow("1..1") << 1 << 1 << Numbers{} << 0xFFFFFFFFu << 1 << 1;
+    QTest::newRow("0..999, top") << 0 << 999 << Numbers{} << 0xFFFFFFFFu << 1000 << 999;
+    QTest::newRow("flag outside range ignored") << 1 << 3 << Numbers{0, 2} << 0xE0000000u << 2 << 3;
 }
 
 void TestSeries::selection()
@@ -178,35 +179,59 @@ void TestSeries::selection()
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(Numbers, drawn);
-    QFETCH(float, r);
+    QFETCH(quint32, word);
     QFETCH(int, undrawn);
     QFETCH(int, number);
     QList<bool> flags(to + 1, false);
     FlagNumbers(drawn, flags);
     QCOMPARE(CountUndrawn(flags, std::int16_t(from), std::int16_t(to)), undrawn);
-    const auto chosen =
-        NthUndrawn(flags, std::int16_t(from), std::int16_t(to), RankFromRandom(r, undrawn));
+    const int rank = 1 + int(UniformBelow<std::uint32_t, std::uint64_t>(quint32(undrawn),
+                                                                        [word] { return word; }));
+    const auto chosen = NthUndrawn(flags, std::int16_t(from), std::int16_t(to), rank);
     QVERIFY(chosen);
     QCOMPARE(int(*chosen), number);
     QVERIFY(!NthUndrawn(flags, std::int16_t(from), std::int16_t(to), undrawn + 1));
 }
 
-void TestSeries::rankCoversOneToN_data()
+void TestSeries::everyRankEquallyOften_data()
 {
     QTest::addColumn<int>("n");
-    QTest::newRow("1") << 1;
-    QTest::newRow("3") << 3;
-    QTest::newRow("1000") << 1000;
+    for (const int n : {1, 2, 3, 7, 10, 1000, 65535})
+        QTest::newRow(qPrintable(QString::number(n))) << n;
 }
 
-void TestSeries::rankCoversOneToN()
+// The choice's proof by construction, on a 16-bit word: every word value the
+// source can give is tried once as the first word. Each is either accepted,
+// giving a rank, or rejected, asking for another word. Every rank must then be
+// reached by exactly as many words; the rejected remainder is 2^16 mod n.
+void TestSeries::everyRankEquallyOften()
 {
     QFETCH(int, n);
-    QCOMPARE(RankFromRandom(0.0f, n), 1);
-    QCOMPARE(RankFromRandom(std::nextafter(1.0f, 0.0f), n), n);
-    QCOMPARE(RankFromRandom(1.0f, n), n); // a generator fault must not skip past n
-    for (int k = 1; k <= n; ++k)
-        QCOMPARE(RankFromRandom(float((k - 0.5) / n), n), k);
+    constexpr std::uint32_t Words = 1u << 16;
+    QList<std::uint32_t> hits(n, 0);
+    std::uint32_t rejected = 0;
+    for (std::uint32_t first = 0; first < Words; ++first) {
+        int taken = 0;
+        bool rejectedFirst = false;
+        const auto value = UniformBelow<std::uint16_t, std::uint32_t>(std::uint16_t(n), [&] {
+            if (taken++ == 0)
+                return std::uint16_t(first);
+            rejectedFirst = true;
+            return std::uint16_t(Words - 1); // the top word is always accepted
+        });
+        QVERIFY(value < n);
+        if (rejectedFirst)
+            ++rejected;
+        else
+            ++hits[value];
+    }
+    QCOMPARE(rejected, Words % std::uint32_t(n));
+    const std::uint32_t each = Words / std::uint32_t(n);
+    for (int rank = 0; rank < n; ++rank)
+        QVERIFY2(hits[rank] == each, qPrintable(QStringLiteral("rank %1: %2 words, not %3")
+                                                    .arg(rank + 1)
+                                                    .arg(hits[rank])
+                                                    .arg(each)));
 }
 
 void TestSeries::reelDigit_data()
@@ -239,40 +264,55 @@ void TestSeries::advanceReel()
     QCOMPARE(AdvanceReel(QStringLiteral("9")), QStringLiteral("0"));
 }
 
-void TestSeries::randomValuesStayBelowOne()
+void TestSeries::seededStreamsRepeatSystemStreamsDiffer()
 {
-    RandomSource random;
-    random.seed(42);
-    float lowest = 1.0f;
-    float highest = 0.0f;
-    for (int i = 0; i < 1'000'000; ++i) {
-        const float r = random.next();
-        lowest = std::min(lowest, r);
-        highest = std::max(highest, r);
-    }
-    QVERIFY(lowest >= 0.0f);
-    QVERIFY(highest < 1.0f);
-    QVERIFY(highest > 0.999f);
-    QVERIFY(lowest < 0.001f);
-}
-
-void TestSeries::seedsRepeatAndReseedsDiffer()
-{
-    const auto firstValues = [](RandomSource& random) {
-        QList<float> values;
+    const auto firstWords = [](RandomSource& random) {
+        QList<std::uint32_t> words;
         for (int i = 0; i < 8; ++i)
-            values << random.next();
-        return values;
+            words << random.next();
+        return words;
     };
-    RandomSource a;
-    RandomSource b;
-    a.seed(7);
-    b.seed(7);
-    QCOMPARE(firstValues(a), firstValues(b));
-    // Reseeding draws on the system's entropy: two reseeds at once still differ.
+    RandomSource a = RandomSource::seededForTesting(7);
+    RandomSource b = RandomSource::seededForTesting(7);
+    QCOMPARE(firstWords(a), firstWords(b));
+    // Back on the system generator: two sources side by side share nothing.
     a.reseed();
     b.reseed();
-    QVERIFY(firstValues(a) != firstValues(b));
+    QVERIFY(firstWords(a) != firstWords(b));
+    RandomSource fresh;
+    QVERIFY(firstWords(fresh) != firstWords(a));
+}
+
+void TestSeries::recordedSeries_data()
+{
+    QTest::addColumn<QStringList>("lines"); // key=value, as the whole read gives them
+    QTest::addColumn<Numbers>("numbers");
+    QTest::addColumn<int>("ordinal");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("plain") << QStringList{"1=37", "2=5"} << Numbers{37, 5} << 3 << false;
+    QTest::newRow("key of the next draw")
+        << QStringList{"1=37", "3=88"} << Numbers{37, 88} << 3 << true;
+    QTest::newRow("NUL behind a value")
+        << QStringList{"1=37", QStringLiteral("2=5") + QChar(0)} << Numbers{37, 5} << 2 << true;
+    QTest::newRow("leading zero key reads back as the ordinal")
+        << QStringList{"03=88"} << Numbers{88} << 3 << true;
+    QTest::newRow("blanks, quotes and comments")
+        << QStringList{" 4 = \"12\" ;c", "x=7;y"} << Numbers{12, 7} << 4 << true;
+    QTest::newRow("not numbers") << QStringList{"5=abc", "6="} << Numbers{} << 7 << false;
+}
+
+void TestSeries::recordedSeries()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(Numbers, numbers);
+    QFETCH(int, ordinal);
+    QFETCH(bool, taken);
+    QList<std::pair<QString, QString>> entries;
+    for (const QString& line : lines)
+        entries.append({line.section(u'=', 0, 0), line.section(u'=', 1)});
+    const RecordedSeries recorded = ReadRecorded(entries);
+    QCOMPARE(recorded.numbers, numbers);
+    QCOMPARE(IsOrdinalTaken(recorded, ordinal), taken);
 }
 
 QTEST_GUILESS_MAIN(TestSeries)

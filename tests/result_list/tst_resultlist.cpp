@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTest>
 
 using Fitting::Box;
@@ -41,6 +42,9 @@ class TestResultList : public QObject
     Q_OBJECT
 
   private Q_SLOTS:
+    // Tests press STOP the moment START has ended; the guard against the second
+    // click of a double-click on START has a test of its own.
+    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
     void init()
     {
         IniFixture::remove();
@@ -54,13 +58,15 @@ class TestResultList : public QObject
     void fitKeepsMarginsAndGap_data();
     void fitKeepsMarginsAndGap();
     void fitLowerBounds();
-    void tooNarrowResizesDrift();
+    void tooNarrowDependsOnTheSizeAlone();
     void earlierSizeGivesEarlierLayout();
 
     void windowLayoutAndLines();
     void listShowsWholeLinesOnly();
     void resizingTheWindowFitsTheList();
     void escapeCloses();
+    void enterClosesNothing();
+    void maximiseAndRestoreGivesTheEarlierLayout();
     void mainWindowWithoutResults();
     void mainWindowListsTheRunningDraw();
 };
@@ -117,7 +123,7 @@ void TestResultList::fitLowerBounds()
 {
     const Layout fitted = Fitting::Fit(0, 0, Designed, asIs);
     QCOMPARE(fitted.list.height, 720.0);
-    QCOMPARE(fitted.list.width, 2295.0); // the button's right edge before the resize
+    QCOMPARE(fitted.list.width, 2 * 120.0 + 1335.0); // the centred button's right edge
     QCOMPARE(fitted.button.top, 120.0 + 720.0 + 180.0);
 
     // A list that settles on whole lines: the button follows the settled height.
@@ -126,17 +132,20 @@ void TestResultList::fitLowerBounds()
     QCOMPARE(settled.button.top, 120 + 5180.0 + 180);
 }
 
-void TestResultList::tooNarrowResizesDrift()
+void TestResultList::tooNarrowDependsOnTheSizeAlone()
 {
-    Layout layout = Designed;
-    double previous = 1e9;
-    for (int i = 0; i < 40; ++i) {
-        layout = Fitting::Fit(100, 6255, layout, asIs);
-        QVERIFY(layout.list.width <= previous);
-        previous = layout.list.width;
+    // Maximised, then restored to a narrow size: the same layout as when the
+    // narrow size came first, the button inside the list's width.
+    const Layout direct = Fitting::Fit(100, 6255, Designed, asIs);
+    const Layout maximised = Fitting::Fit(28800, 16000, Designed, asIs);
+    Layout restored = Fitting::Fit(100, 6255, maximised, asIs);
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(restored.list.width, direct.list.width);
+        QCOMPARE(restored.button.left, direct.button.left);
+        restored = Fitting::Fit(100, 6255, restored, asIs);
     }
-    QCOMPARE(Fitting::Fit(100, 6255, Designed, asIs).list.width, 2295.0);
-    QVERIFY(qAbs(layout.list.width - (2 * 120 + 1335)) < 1);
+    QCOMPARE(direct.list.width, 2 * 120.0 + 1335.0);
+    QVERIFY(direct.button.left + direct.button.width <= direct.list.left + direct.list.width);
 }
 
 void TestResultList::earlierSizeGivesEarlierLayout()
@@ -216,6 +225,42 @@ void TestResultList::escapeCloses()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(window.findChild<QListWidget*>(QStringLiteral("lstResult")), Qt::Key_Escape);
     QVERIFY(!window.isVisible());
+}
+
+void TestResultList::enterClosesNothing()
+{
+    Series::Results = {0, 5, 7};
+    frmResultList window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    for (QWidget* target : {static_cast<QWidget*>(list), static_cast<QWidget*>(&window)}) {
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter);
+    }
+    QVERIFY(window.isVisible());
+    QVERIFY(!button(&window, "cmdClose")->isDefault());
+}
+
+void TestResultList::maximiseAndRestoreGivesTheEarlierLayout()
+{
+    Series::Results = {0, 1, 2};
+    frmResultList window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    auto* close = button(&window, "cmdClose");
+    window.resize(210, 300);
+    QTRY_COMPARE(window.size(), QSize(210, 300));
+    const QRect listBefore = list->geometry();
+    const QRect closeBefore = close->geometry();
+    window.resize(1900, 1000); // as maximised
+    QTRY_COMPARE(window.size(), QSize(1900, 1000));
+    window.resize(210, 300);
+    QTRY_COMPARE(window.size(), QSize(210, 300));
+    QCOMPARE(list->geometry(), listBefore);
+    QCOMPARE(close->geometry(), closeBefore);
+    QVERIFY(list->x() + list->width() <= window.width());
 }
 
 void TestResultList::mainWindowWithoutResults()

@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "inifixture.h"
 #include "settings/settings.h"
 
@@ -257,7 +258,7 @@ void TestSettings::readString()
 
 void TestSettings::readStringCutsLongValueToTheBuffer()
 {
-    writeBytes(m_file, "[A]\r\nk=" + QByteArray(5 * 1024 * 1024, 'x') + "\r\n");
+    writeBytes(m_file, "[A]\r\nk=" + QByteArray(300 * 1024, 'x') + "\r\n");
     QCOMPARE(ReadIniString(QStringLiteral("A"), QStringLiteral("k"), {}, m_file),
              QString(2047, u'x'));
 }
@@ -374,9 +375,15 @@ void TestSettings::write_data()
     QTest::newRow("shift-jis value") << QByteArray() << "A"
                                      << "k"
                                      << "抽選" << QByteArray("[A]\r\nk=\x92\x8A\x91\x49\r\n");
-    QTest::newRow("lines before first header kept") << QByteArray("junk\x81\r\n[A]\r\nk=1") << "A"
-                                                    << "k"
-                                                    << "2" << QByteArray("junk\x81\r\n[A]\r\nk=2");
+    QTest::newRow("lines before first header kept")
+        << QByteArray("junk\x81\r\n[A]\r\nk=1") << "A"
+        << "k"
+        << "2" << QByteArray("junk\x81\r\n[A]\r\nk=2\r\n");
+    // As measured on Windows 10: a rewritten last line gets its line break.
+    QTest::newRow("rewritten last line is ended")
+        << QByteArray("[SectionName]\r\nTestKey=TestValue") << "SectionName"
+        << "TESTKEY"
+        << "TestValue2" << QByteArray("[SectionName]\r\nTestKey=TestValue2\r\n");
 }
 
 void TestSettings::write()
@@ -531,12 +538,19 @@ void TestSettings::failedWriteLeavesOldFileAndNoTemporary()
     QVERIFY(QFileInfo(m_file).isDir());
     QDir(m_file).removeRecursively();
 
-    // A folder where the temporary file goes: the write fails, the old file stays.
-    writeBytes(m_file, "[A]\r\nk=1\r\n");
-    QVERIFY(QDir().mkpath(m_file + QStringLiteral(".tmp/inside")));
-    QVERIFY(!WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
-    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=1\r\n"));
-    QDir(m_file + QStringLiteral(".tmp")).removeRecursively();
+    // A write that cannot complete (the file size limit stands for a full disk,
+    // and stops root too): the old file stays, and no temporary is left.
+    const QByteArray old = "[A]\r\nk=1\r\n[B]\r\nk=1\r\n";
+    writeBytes(m_file, old);
+    {
+        const FileSizeLimit full(8);
+        QVERIFY(
+            !WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
+        QVERIFY(!DeleteIniSection(QStringLiteral("B"), m_file));
+    }
+    QCOMPARE(readBytes(m_file), old);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("test.ini")});
     QFile::remove(m_file);
 }
 
@@ -613,10 +627,12 @@ void TestSettings::killedWriterNeverTearsTheFile()
             QCOMPARE(entries->at(2 * i), QString::number(i + 1));
             QCOMPARE(entries->at(2 * i + 1), QString::number((i + 1) * 7 % 1000));
         }
-        // At most the one temporary file, which the next write takes over.
-        for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden))
-            QVERIFY2(name == QLatin1String("test.ini") || name == QLatin1String("test.ini.tmp"),
-                     qPrintable(name));
+        // At most the one temporary file of the killed write; the next write removes it.
+        QStringList names = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        names.removeAll(QStringLiteral("test.ini"));
+        QVERIFY2(names.size() <= 1 &&
+                     (names.isEmpty() || names[0].startsWith(QLatin1String("test.ini.tmp."))),
+                 qPrintable(names.join(u' ')));
     }
     QVERIFY2(killedMidRun > Kills / 2, "the writer was rarely killed while writing");
     QVERIFY(

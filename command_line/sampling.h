@@ -1,0 +1,17 @@
+#pragma once
+
+#include "main_window/randomsource.h"
+
+#include <QList>
+
+#include <cstdint>
+
+// Outcome data for a laboratory, made by the very functions that START uses.
+namespace Sampling {
+
+// The first draw of a fresh series over from..to.
+std::int16_t FirstDraw(std::int16_t from, std::int16_t to, RandomSource& random);
+// A whole series over from..to: every number once, in draw order.
+QList<std::int16_t> WholeSeries(std::int16_t from, std::int16_t to, RandomSource& random);
+
+} // namespace Sampling

@@ -1,0 +1,259 @@
+// The settings file and its folder as an adversary or an accident leaves them:
+// planted links and FIFOs, link chains and loops, devices, huge and UTF-16 files,
+// hidden entries, a missing converter. Nothing may be lost, hung on or written
+// through.
+#include "common/shiftjis.h"
+#include "settings/atomicfile.h"
+#include "settings/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Common;
+
+namespace {
+
+const QString Section = QStringLiteral("Result");
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+bool makeFifo(const QString& path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0666) == 0;
+}
+
+bool write(const QString& file)
+{
+    return WriteIniString(Section, QStringLiteral("1"), QStringLiteral("7"), file);
+}
+
+} // namespace
+
+class TestHostileFiles : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void linksPlantedAtTemporaryNamesAreNeverFollowed();
+    void fifoOrFolderAtTemporaryNameDoesNotStopAWrite();
+    void ownLeftoversGoOthersStay();
+    void linkChainIsWrittenAtItsEnd();
+    void unusableFileIsNeitherReadNorWritten_data();
+    void unusableFileIsNeitherReadNorWritten();
+    void wholeReadSeesWhatTheBufferHides();
+    void clearingRemovesThousandsOfSections();
+    void missingConverterFailsWritesThatNeedIt();
+
+  private:
+    QString path(const char* name) const { return m_dir->filePath(QLatin1String(name)); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_file;
+};
+
+void TestHostileFiles::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_file = path("Rindell.ini");
+}
+
+void TestHostileFiles::cleanup()
+{
+    m_dir.reset();
+}
+
+void TestHostileFiles::linksPlantedAtTemporaryNamesAreNeverFollowed()
+{
+    // Another user of a shared folder plants links where temporaries go.
+    const QString victim = path("victim.txt");
+    writeBytes(victim, "not yours");
+    QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner));
+    const QStringList planted{QStringLiteral("Rindell.ini.tmp"),
+                              QStringLiteral("Rindell.ini.tmp.000000000000"),
+                              QStringLiteral("Rindell.ini.tmp.1")};
+    for (const QString& name : planted)
+        QVERIFY(QFile::link(victim, m_dir->filePath(name)));
+    writeBytes(m_file, "[A]\r\nk=1\r\n");
+
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(write(m_file));
+    QCOMPARE(readBytes(victim), QByteArray("not yours"));
+    QCOMPARE(QFile::permissions(victim) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
+    QVERIFY(!QFileInfo(m_file).isSymLink());
+    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=1\r\n[Result]\r\n1=7\r\n"));
+    for (const QString& name : planted)
+        QVERIFY(QFileInfo(m_dir->filePath(name)).isSymLink());
+}
+
+void TestHostileFiles::fifoOrFolderAtTemporaryNameDoesNotStopAWrite()
+{
+    QVERIFY(makeFifo(path("Rindell.ini.tmp")));
+    QVERIFY(QDir().mkpath(path("Rindell.ini.tmp.x")));
+    QVERIFY(write(m_file)); // would block for ever if the FIFO were opened
+    QCOMPARE(readBytes(m_file), QByteArray("[Result]\r\n1=7\r\n"));
+    QVERIFY(QFileInfo(path("Rindell.ini.tmp")).exists());
+    QVERIFY(QFileInfo(path("Rindell.ini.tmp.x")).isDir());
+}
+
+void TestHostileFiles::ownLeftoversGoOthersStay()
+{
+    // What killed writes of our own left behind goes; what is not ours stays.
+    writeBytes(path("Rindell.ini.tmp"), "[Result]\r\n1=");
+    writeBytes(path("Rindell.ini.tmp.4f3a9c2b1d0e"), "[Res");
+    writeBytes(path("Rindell.ini.tmpfile"), "not a temporary");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        writeBytes(path("Rindell.ini.tmp.other"), "another user's");
+        QVERIFY(::chown(QFile::encodeName(path("Rindell.ini.tmp.other")).constData(), 65534,
+                        65534) == 0);
+    }
+    QVERIFY(write(m_file));
+    QStringList expected{QStringLiteral("Rindell.ini"), QStringLiteral("Rindell.ini.tmpfile")};
+    if (root)
+        expected.insert(1, QStringLiteral("Rindell.ini.tmp.other"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+}
+
+void TestHostileFiles::linkChainIsWrittenAtItsEnd()
+{
+    const QString real = path("real.ini");
+    writeBytes(real, "[A]\r\nk=1\r\n");
+    QVERIFY(QFile::link(QStringLiteral("real.ini"), path("mid.ini"))); // relative
+    QVERIFY(QFile::link(path("mid.ini"), m_file));
+    QCOMPARE(AtomicFile::finalPath(m_file), std::optional<QString>(real));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(WriteIniString(Section, QString::number(i), QString::number(i * 11), m_file));
+    QVERIFY(QFileInfo(m_file).isSymLink());
+    QVERIFY(QFileInfo(path("mid.ini")).isSymLink());
+    QCOMPARE(readBytes(real), QByteArray("[A]\r\nk=1\r\n[Result]\r\n1=11\r\n2=22\r\n3=33\r\n"));
+    QVERIFY(DeleteIniSection(Section, m_file));
+    QCOMPARE(readBytes(real), QByteArray("[A]\r\nk=1\r\n"));
+}
+
+void TestHostileFiles::unusableFileIsNeitherReadNorWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind : {"fifo", "link to /dev/zero", "dangling link", "link loop", "folder",
+                             "over the size bound", "utf-16le", "utf-16be"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
+{
+    QFETCH(QString, kind);
+    const QByteArray content = "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n";
+    QByteArray stored;
+    if (kind == QLatin1String("fifo")) {
+        QVERIFY(makeFifo(m_file));
+    } else if (kind == QLatin1String("link to /dev/zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), m_file));
+    } else if (kind == QLatin1String("dangling link")) {
+        QVERIFY(QFile::link(path("gone.ini"), m_file));
+    } else if (kind == QLatin1String("link loop")) {
+        QVERIFY(QFile::link(path("b.ini"), m_file));
+        QVERIFY(QFile::link(m_file, path("b.ini")));
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(m_file));
+    } else if (kind == QLatin1String("over the size bound")) {
+        stored = content + QByteArray(AtomicFile::MaxSize, ';');
+    } else {
+        // What Notepad saves as "Unicode": the same text in UTF-16 with its BOM.
+        const bool little = kind == QLatin1String("utf-16le");
+        stored = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        for (const char c : content)
+            stored += little ? QByteArray{c, '\0'} : QByteArray{'\0', c};
+    }
+    if (!stored.isEmpty())
+        writeBytes(m_file, stored);
+
+    QVERIFY(!IsIniFileUsable(m_file));
+    if (!kind.startsWith(QLatin1String("utf-16")))
+        QVERIFY(!AtomicFile::read(m_file)); // not even loaded
+    QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
+             QString());
+    QVERIFY(!ReadIniSection(Section, m_file));
+    QVERIFY(!ReadWholeIniSection(Section, m_file));
+    QVERIFY(!write(m_file));
+    QVERIFY(!DeleteIniSection(Section, m_file));
+    if (!stored.isEmpty())
+        QCOMPARE(readBytes(m_file), stored);
+    if (kind.contains(QLatin1String("link")))
+        QVERIFY(QFileInfo(m_file).isSymLink());
+    QVERIFY(!QFileInfo::exists(path("gone.ini")));
+}
+
+void TestHostileFiles::wholeReadSeesWhatTheBufferHides()
+{
+    // A NUL ends the Windows section buffer early, and so does its 32,767-byte
+    // size; a second section of the same name is never read by it.
+    const QByteArray comment = ';' + QByteArray(33000, 'c');
+    writeBytes(m_file, QByteArray("[Result]\r\n1=37\r\n2=5\0\r\n3=88\r\n", 28) + comment +
+                           "\r\n4=12\r\n[X]\r\n[result]\r\n9=2\r\n");
+    QCOMPARE(ReadIniSection(Section, m_file)->join(u'|'), QStringLiteral("1|37|2|5"));
+    const auto whole = ReadWholeIniSection(Section, m_file);
+    QVERIFY(whole);
+    QStringList seen;
+    for (const auto& [key, value] : *whole)
+        seen << key + u'=' + value;
+    QCOMPARE(seen, (QStringList{"1=37", QStringLiteral("2=5") + QChar(0), "3=88", "4=12", "9=2"}));
+}
+
+void TestHostileFiles::clearingRemovesThousandsOfSections()
+{
+    QByteArray content = "[Condition]\r\nRange=0,999\r\n";
+    for (int i = 0; i < 20000; ++i)
+        content += "[Result]\r\n" + QByteArray::number(i % 1000) + "=1\r\n";
+    content += "[Other]\r\nk=v\r\n";
+    writeBytes(m_file, content);
+    QVERIFY(DeleteIniSection(Section, m_file));
+    QCOMPARE(readBytes(m_file), QByteArray("[Condition]\r\nRange=0,999\r\n[Other]\r\nk=v\r\n"));
+}
+
+void TestHostileFiles::missingConverterFailsWritesThatNeedIt()
+{
+    QVERIFY(ShiftJis::isAvailable());
+    writeBytes(m_file, "[A]\r\nk=1\r\n");
+    ShiftJis::useCodecNameForTesting("x-no-such-code-page");
+    const bool available = ShiftJis::isAvailable();
+    const auto encoded = ShiftJis::encode(QStringLiteral("抽選"));
+    const bool japaneseWritten =
+        WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("抽選"), m_file);
+    const QByteArray afterJapanese = readBytes(m_file);
+    // ASCII is the same in every code page: it never needs the converter.
+    const bool asciiWritten =
+        WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file);
+    ShiftJis::useCodecNameForTesting("windows-31j");
+
+    QVERIFY(!available);
+    QVERIFY(!encoded);
+    QVERIFY(!japaneseWritten);
+    QCOMPARE(afterJapanese, QByteArray("[A]\r\nk=1\r\n"));
+    QVERIFY(asciiWritten);
+    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=2\r\n"));
+    QVERIFY(ShiftJis::isAvailable());
+    QCOMPARE(ShiftJis::encode(QStringLiteral("抽選")),
+             std::optional<QByteArray>("\x92\x8A\x91\x49"));
+}
+
+QTEST_GUILESS_MAIN(TestHostileFiles)
+#include "tst_hostilefiles.moc"

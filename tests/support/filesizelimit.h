@@ -1,0 +1,18 @@
+#pragma once
+
+#include <sys/resource.h>
+
+// While it lives, no file of the process may grow beyond `bytes`: a write past
+// that fails as on a full disk, for root too.
+class FileSizeLimit
+{
+  public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
