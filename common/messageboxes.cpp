@@ -1,8 +1,11 @@
 #include "common/common.h"
 #include "common/const.h"
+#include "common/modalframe.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 
 namespace {
 
@@ -12,14 +15,29 @@ std::int32_t showBox(const QString& message, const QString& title, std::int32_t 
 
     const bool question = (style & 0xF0) == Const::MB_ICONQUESTION;
     const bool yesNo = (style & 0x0F) == Const::MB_YESNO;
+    const QPointer<QWidget> owner = QApplication::activeWindow();
     QMessageBox box(question ? QMessageBox::Question : QMessageBox::Warning, title, message,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
+    // Without Qt's Japanese translation the buttons would read Yes/No in English.
+    if (QCoreApplication::translate("QPlatformTheme", "&Yes") == QLatin1String("&Yes")) {
+        if (yesNo) {
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        } else {
+            box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+        }
+    }
     if (yesNo) {
         const bool secondIsDefault = (style & 0xF00) == Const::MB_DEFBUTTON2;
         box.setDefaultButton(secondIsDefault ? QMessageBox::No : QMessageBox::Yes);
     }
+    box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) &
+                       ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    Common::KeepModalOnScreen(&box);
     box.exec();
+    // A window manager may leave no window active once the box is gone.
+    if (owner && owner->isVisible())
+        owner->activateWindow();
     return box.clickedButton() == box.button(QMessageBox::Yes) ? Const::IDYES : Const::IDNO;
 }
 

@@ -3,6 +3,7 @@
 #include "common/common.h"
 #include "common/const.h"
 #include "common/japanesefont.h"
+#include "common/modalframe.h"
 #include "common/twips.h"
 #include "main_window/frmrindell.h"
 #include "main_window/series.h"
@@ -55,6 +56,7 @@ frmCondition::frmCondition(QWidget* parent)
     setGeometry(Twips::rect(ScreenLeft, ScreenTop, ClientWidth, ClientHeight));
     setFixedSize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     createControls();
+    Common::KeepModalOnScreen(this);
     Form_Load();
 }
 

@@ -1,8 +1,11 @@
 #include "main_window/application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QStyleFactory>
+#include <QTranslator>
 
 void PrepareApplication()
 {
@@ -11,9 +14,24 @@ void PrepareApplication()
     // A style that paints button faces in their palette colour on every platform,
     // so START and STOP show their colours.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    InstallQtTranslation();
 
     QIcon icon;
     for (const int size : {16, 32, 48, 256})
         icon.addFile(QStringLiteral(":/icons/rindell-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+}
+
+QTranslator* InstallQtTranslation()
+{
+    const QString name = QStringLiteral("qtbase_ja");
+    auto* translator = new QTranslator(qApp);
+    for (const QString& folder :
+         {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations")),
+          QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+        if (translator->load(name, folder) && QCoreApplication::installTranslator(translator))
+            return translator;
+    }
+    delete translator;
+    return nullptr;
 }

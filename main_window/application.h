@@ -1,4 +1,12 @@
 #pragma once
 
-// Names, version, style and icon of the application, before its first window.
+class QTranslator;
+
+// Names, version, style, icon and Qt's Japanese texts, before the first window.
 void PrepareApplication();
+
+// Installs Qt's own Japanese texts (Yes/No/OK, a text box's context menu): from
+// the translations folder beside the program, where the install puts them, else
+// from Qt's own folder. The translator belongs to the application; nothing when
+// neither folder has it (the message boxes then name their buttons themselves).
+QTranslator* InstallQtTranslation();

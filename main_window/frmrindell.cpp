@@ -10,6 +10,7 @@
 #include "result_list/frmresultlist.h"
 #include "settings/settings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QStyleHints>
 
 #include <algorithm>
@@ -88,6 +90,9 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
     resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     createControls();
     Form_Load();
+    // The session ending (logout, shutdown; WM_QUERYENDSESSION on Windows) is
+    // one more close that a running draw refuses.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &frmRindell::commitData);
 }
 
 void frmRindell::createControls()
@@ -261,6 +266,10 @@ std::int16_t frmRindell::GetActiveStop() const
 
 void frmRindell::FocusDrawButton()
 {
+    // After a dialog or box has closed, a window manager may leave no window
+    // active; Enter and the access keys must reach this one at once.
+    if (!isActiveWindow())
+        activateWindow();
     if (cmdStart->isVisibleTo(this))
         cmdStart->setFocus();
     else if (const std::int16_t active = GetActiveStop(); active >= 0)
@@ -277,6 +286,18 @@ void frmRindell::Form_QueryUnload(bool& cancel)
                         windowTitle());
     cmdStop[active]->setFocus();
     cancel = true;
+}
+
+void frmRindell::commitData(QSessionManager& manager)
+{
+    if (GetActiveStop() < 0)
+        return;
+    if (manager.allowsInteraction()) {
+        bool cancel = false;
+        Form_QueryUnload(cancel);
+        manager.release();
+    }
+    manager.cancel();
 }
 
 void frmRindell::closeEvent(QCloseEvent* event)
@@ -298,6 +319,19 @@ void frmRindell::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void frmRindell::changeEvent(QEvent* event)
+{
+    // Restored while a modal window was minimised with it: the modal comes back too.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != this && modal->isMinimized()) {
+            modal->showNormal();
+            modal->activateWindow();
+        }
+    }
+    QWidget::changeEvent(event);
 }
 
 bool frmRindell::eventFilter(QObject* watched, QEvent* event)

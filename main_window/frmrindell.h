@@ -10,6 +10,7 @@
 #include <cstdint>
 
 class QLineEdit;
+class QSessionManager;
 class QPushButton;
 
 // The main window: the digit reels, START and STOP, and the drawing series.
@@ -37,12 +38,14 @@ class frmRindell : public QWidget
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createControls();
     void Form_Load();
     void Form_QueryUnload(bool& cancel);
+    void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;
     void FocusDrawButton();
 

@@ -3,6 +3,7 @@
 #include "common/common.h"
 #include "common/const.h"
 #include "common/japanesefont.h"
+#include "common/modalframe.h"
 #include "common/twips.h"
 #include "main_window/series.h"
 #include "result_list/fitting.h"
@@ -68,6 +69,7 @@ frmResultList::frmResultList(QWidget* parent)
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(lstResult, cmdClose);
+    Common::KeepModalOnScreen(this);
     Form_Load();
 }
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic
-    xvfb xauth xdotool python3 dieharder "$@")
+    xvfb xauth xdotool python3 dieharder qt6-translations-l10n openbox "$@")
 
 missing=()
 for package in "${packages[@]}"; do

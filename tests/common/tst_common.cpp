@@ -1,15 +1,23 @@
 #include "common/common.h"
 #include "common/const.h"
+#include "common/modalframe.h"
+#include "main_window/application.h"
 #include "modalanswerer.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
+
+#include <algorithm>
+#include <memory>
 
 using namespace Common;
 
@@ -41,6 +49,8 @@ class TestCommon : public QObject
     void warningBox();
     void questionBox_data();
     void questionBox();
+    void toolkitTextsAreJapanese();
+    void minimisedModalComesBack();
     void handleFormCloseNeverRefuses();
 
     void textBoxByteLimit_data();
@@ -210,6 +220,51 @@ void TestCommon::questionBox()
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(int(box.defaultButton), defaultButton);
     QCOMPARE(box.title, QStringLiteral("T"));
+}
+
+void TestCommon::toolkitTextsAreJapanese()
+{
+    // Qt's own translation, where it is installed (the install script puts it
+    // there), and the boxes' own texts where it is not.
+    const auto texts = [] {
+        ModalAnswerer answerer;
+        answerer.press(QMessageBox::No).press(QMessageBox::Ok);
+        AskQuestion(QStringLiteral("終了します。よろしいですか？"), QStringLiteral("T"), 0);
+        ShowWarning(QStringLiteral("結果はありません。"), QStringLiteral("T"));
+        QStringList seen;
+        for (const ModalAnswerer::Seen& box : answerer.seen())
+            seen << box.buttonTexts;
+        std::sort(seen.begin(), seen.end());
+        return seen;
+    };
+    const QStringList japanese{QStringLiteral("OK"), QStringLiteral("いいえ(&N)"),
+                               QStringLiteral("はい(&Y)")};
+    QTranslator* translator = InstallQtTranslation();
+    QVERIFY2(translator, "qtbase_ja.qm is not installed");
+    QCOMPARE(texts(), japanese);
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().startsWith(QStringLiteral("元に戻す")));
+
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QCOMPARE(texts(), japanese);
+}
+
+void TestCommon::minimisedModalComesBack()
+{
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    QDialog modal(&owner);
+    KeepModalOnScreen(&modal);
+    QVERIFY(!modal.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    modal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&modal));
+    owner.showMinimized();
+    modal.showMinimized(); // as a window manager minimises the whole group
+    QTRY_VERIFY(!modal.isMinimized() && modal.isVisible());
+    QVERIFY(!owner.isMinimized());
 }
 
 void TestCommon::handleFormCloseNeverRefuses()

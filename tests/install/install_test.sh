@@ -10,6 +10,7 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/rindell"
 test -f "$prefix/share/icons/hicolor/48x48/apps/rindell.png"
+test -f "$prefix/translations/qtbase_ja.qm"
 grep -qx "Exec=$prefix/rindell" "$prefix/share/applications/rindell.desktop"
 
 printf '[Condition]\r\nRange=1,9\r\n' >"$prefix/Rindell.ini"

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSessionManager>
 #include <QSet>
 #include <QStyleHints>
 #include <QTemporaryDir>
@@ -142,6 +143,7 @@ class TestFrmRindell : public QObject
     void restartReadsDrawsBack();
     void accessKeysPressTheirButtons();
     void sessionEndDuringDrawIsRefused();
+    void sessionManagerEndDuringDrawIsCancelled();
     void windowDeletedDuringDrawEndsTheLoop();
     void doubleClickOnStartPressesNoStop();
     void secondInstanceEndsAtOnce();
@@ -727,6 +729,31 @@ void TestFrmRindell::sessionEndDuringDrawIsRefused()
     QVERIFY(stayedOpen);
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen()[0].text, QStringLiteral("STOP ボタンを押してから終了して下さい。"));
+}
+
+void TestFrmRindell::sessionManagerEndDuringDrawIsCancelled()
+{
+    // What the session manager asks at logout or shutdown, during a draw: the
+    // window stays, the draw goes on to its end, and where the manager lets the
+    // program ask, the operator is told why.
+    auto* manager = qApp->findChild<QSessionManager*>();
+    QVERIFY(manager);
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    bool stayedOpen = false;
+    const bool interaction = manager->allowsInteraction();
+    drawWithStops(window.get(), {2, 1, 0}, [&] {
+        Q_EMIT qApp->commitDataRequest(*manager);
+        stayedOpen = window->isVisible() && stop(window.get(), 2)->isVisible();
+    });
+    QVERIFY(stayedOpen);
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QCOMPARE(answerer.seen().size(), interaction ? 1 : 0);
+    // Idle, the session may end.
+    Q_EMIT qApp->commitDataRequest(*manager);
+    QCOMPARE(answerer.seen().size(), interaction ? 1 : 0);
 }
 
 void TestFrmRindell::windowDeletedDuringDrawEndsTheLoop()

@@ -43,8 +43,11 @@ void ModalAnswerer::poll()
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         if (box->defaultButton())
             defaultButton = box->standardButton(box->defaultButton());
-        m_seen.append(
-            {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), defaultButton});
+        QStringList texts;
+        for (QAbstractButton* button : box->buttons())
+            texts << button->text();
+        m_seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                       defaultButton, texts});
     }
     Action action = m_queue.isEmpty() ? Action() : m_queue.takeFirst();
     if (!action) {

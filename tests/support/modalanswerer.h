@@ -22,6 +22,7 @@ class ModalAnswerer : public QObject
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
+        QStringList buttonTexts; // in the box's order
     };
     using Action = std::function<void(QWidget* modal)>;
 

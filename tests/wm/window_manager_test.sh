@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Runs the real program under a real window manager (openbox on a private Xvfb)
+# and drives it with synthetic X input, as an operator would:
+#  - after every dialog and message box closes, the main window is active and
+#    Enter presses START (a new draw lands in Rindell.ini), with no click first;
+#    TRIES runs of "widen the range, answer No to clearing" and TRIES of the others;
+#  - the condition dialog, the result list and the message boxes cannot be
+#    minimised; a modal minimised with its owner comes back with it.
+# Usage: window_manager_test.sh PROGRAM [TRIES]
+set -euo pipefail
+program=$(realpath "$1")
+tries=${2:-20}
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+cp "$program" "$folder/rindell"
+printf '[Condition]\r\nRange=1,100\r\n' >"$folder/Rindell.ini"
+
+exec env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY xvfb-run -a -s "-screen 0 1280x1024x24" \
+    bash -s "$folder" "$tries" <<'SESSION'
+set -uo pipefail
+folder=$1
+tries=$2
+ini=$folder/Rindell.ini
+failures=0
+
+wait_for() { # CONDITION [TENTHS]: true once CONDITION holds, within TENTHS/10 s
+    local i
+    for ((i = 0; i < ${2:-50}; i++)); do
+        eval "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+active() { xdotool getactivewindow 2>/dev/null || echo none; }
+draws() { grep -c '^[0-9]*=' "$ini" || true; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+ready=$folder/openbox-ready
+openbox --startup "touch $ready" >/dev/null 2>&1 &
+wait_for "[ -e $ready ]" 100 || { echo "FAIL: openbox did not start"; exit 1; }
+"$folder/rindell" >/dev/null 2>&1 &
+main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Rindell$' | head -n 1)
+wait_for '[ "$(active)" = "$main" ]' || xdotool windowactivate --sync "$main"
+
+# After a dialog or box closed: the main window is active and Enter draws; then
+# the three STOPs by Enter bring the window back to idle.
+check_focus() {
+    local what=$1 before
+    if ! wait_for '[ "$(active)" = "$main" ]' 30; then
+        fail "$what: the main window is not active (active: $(active))"
+        xdotool windowactivate --sync "$main"
+        return
+    fi
+    before=$(draws)
+    xdotool key Return
+    if ! wait_for '[ "$(draws)" -gt '"$before"' ]' 30; then
+        fail "$what: Enter did not press START"
+        return
+    fi
+    for _ in 1 2 3; do xdotool key Return; sleep 0.1; done
+    sleep 0.2
+}
+
+# The path that lost the focus: widen the range, OK, answer No to clearing.
+for ((try = 1; try <= tries; try++)); do
+    xdotool key alt+j
+    wait_for '[ "$(visible "^条件入力$")" -ge 1 ]' || { fail "no condition dialog"; continue; }
+    sleep 0.2
+    xdotool key Tab
+    xdotool type "$((100 + try))"
+    xdotool key Tab space
+    wait_for '[ "$(visible "^条件入力$")" -ge 2 ]' || { fail "no clearing question"; continue; }
+    sleep 0.1
+    xdotool key Return # No, the default
+    wait_for '[ "$(visible "^条件入力$")" -eq 0 ]' || fail "the dialog stayed open"
+    check_focus "widen, No ($try)"
+done
+
+# The other dialogs and boxes, in turn.
+for ((try = 1; try <= tries; try++)); do
+    case $((try % 4)) in
+    0)  xdotool key alt+r
+        wait_for '[ "$(visible "^結果表示$")" -ge 1 ]' || fail "no result list"
+        sleep 0.2; xdotool key Escape
+        wait_for '[ "$(visible "^結果表示$")" -eq 0 ]' || fail "the list stayed open"
+        what="result list" ;;
+    1)  xdotool key alt+c
+        wait_for '[ "$(visible "^Rindell$")" -ge 2 ]' || fail "no clearing question"
+        sleep 0.2; xdotool key Return # No, the default
+        what="clear, No" ;;
+    2)  xdotool key alt+x
+        wait_for '[ "$(visible "^Rindell$")" -ge 2 ]' || fail "no end question"
+        sleep 0.2; xdotool key alt+n
+        what="end, No" ;;
+    3)  xdotool key alt+j
+        wait_for '[ "$(visible "^条件入力$")" -ge 1 ]' || fail "no condition dialog"
+        sleep 0.2; xdotool key Tab Tab Tab space # to キャンセル
+        what="condition, cancel" ;;
+    esac
+    wait_for '[ "$(visible "^Rindell$")" -eq 1 ] && [ "$(visible "^条件入力$|^結果表示$")" -eq 0 ]' ||
+        fail "$what: a window stayed open"
+    check_focus "$what ($try)"
+done
+
+# No minimising a modal: the request is refused, the modal stays on screen.
+minimise_refused() { # ACCESS-KEY TITLE CLOSE-KEYS
+    local key=$1 closing=$3 modal
+    title=$2
+    xdotool key "$key"
+    wait_for '[ "$(visible "$title")" -ge 1 ]' || { fail "$title did not open"; return; }
+    sleep 0.3
+    modal=$(xdotool search --onlyvisible --name "$title" | tail -n 1)
+    xdotool windowminimize "$modal"
+    sleep 0.5
+    [ "$(visible "$title")" -ge 1 ] || fail "$title could be minimised"
+    # Minimised with its owner, it comes back when the owner is restored.
+    xdotool windowminimize "$main"
+    sleep 0.5
+    xdotool windowactivate "$main" 2>/dev/null
+    wait_for '[ "$(visible "$title")" -ge 1 ]' 30 || fail "$title did not come back with its owner"
+    sleep 0.2
+    xdotool windowactivate --sync "$modal" 2>/dev/null
+    xdotool key $closing
+    wait_for '[ "$(visible "^条件入力$|^結果表示$")" -eq 0 ] && [ "$(visible "^Rindell$")" -eq 1 ]' ||
+        fail "$title did not close"
+    check_focus "after minimising $title"
+}
+minimise_refused alt+j '^条件入力$' "Tab Tab Tab space"
+minimise_refused alt+r '^結果表示$' Escape
+minimise_refused alt+c '^Rindell$' Return
+
+echo "window manager test: $failures failures in $((2 * tries + 3)) runs"
+[ "$failures" -eq 0 ]
+SESSION
