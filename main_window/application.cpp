@@ -16,8 +16,10 @@ void PrepareApplication()
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     InstallQtTranslation();
 
+    // The sizes a window's frame and task bar use; the large ones are for the
+    // installed icon theme only, and decoding them would slow every start.
     QIcon icon;
-    for (const int size : {16, 32, 48, 256})
+    for (const int size : {16, 32, 48})
         icon.addFile(QStringLiteral(":/icons/rindell-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
 }

@@ -13,13 +13,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStyleHints>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -192,6 +195,7 @@ void frmRindell::Form_Load()
         return; // unloaded: no set-up, no reading, no message
 
     Common::SetupControls(this);
+    std::optional<Common::IniReadOnce> readOnce(std::in_place);
 
     RangeFrom = -1;
     RangeTo = -1;
@@ -217,7 +221,9 @@ void frmRindell::Form_Load()
     m_loaded = true;
 
     // A file that cannot be used read as empty above and is never written over.
-    if (!Common::IsIniFileUsable(QString()))
+    const bool usable = Common::IsIniFileUsable(QString());
+    readOnce.reset();
+    if (!usable)
         Common::ShowWarning(
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
             windowTitle());
@@ -450,22 +456,43 @@ void frmRindell::cmdStart_Click()
     cmdStart->setVisible(false);
     EditCount(CountCurrent);
 
-    // Every other handler, STOP included, runs nested in processEvents(); the loop
-    // sees their effect only through which STOP buttons are still visible.
+    // The reels turn once per frame of the display, in a local event loop: START
+    // returns only after the last STOP, and every other handler, STOP included,
+    // runs nested in it and is seen only through which STOPs are still visible.
+    QEventLoop spinning;
+    m_spinning = &spinning;
+    QTimer frames;
+    frames.setTimerType(Qt::PreciseTimer);
+    frames.setInterval(FrameInterval(screen() ? screen()->refreshRate() : 60.0));
     int phase = 1;
-    while (self && GetActiveStop() != -1) {
+    const auto turn = [&] {
+        if (!self || GetActiveStop() == -1) {
+            spinning.quit();
+            return;
+        }
+        // While a dialog or a message box is open the draw waits, as the reels do.
+        if (QApplication::activeModalWidget())
+            return;
+        // Only the turning reels change, and only they are painted again.
         if (cmdStop[0]->isVisibleTo(this))
             txt1->setText(AdvanceReel(txt1->text()));
         if (phase % 2 == 0 && cmdStop[1]->isVisibleTo(this))
             txt10->setText(AdvanceReel(txt10->text()));
         if (phase % 3 == 0 && cmdStop[2]->isVisibleTo(this))
             txt100->setText(AdvanceReel(txt100->text()));
-        repaint();
         phase = phase % 3 + 1;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
+    };
+    connect(&frames, &QTimer::timeout, &spinning, turn);
+    connect(this, &QObject::destroyed, &spinning, &QEventLoop::quit);
+    turn(); // the first turn at once
+    frames.start();
+    if (GetActiveStop() != -1)
+        spinning.exec();
     if (!self)
         return;
+    m_spinning = nullptr;
+    if (GetActiveStop() != -1)
+        return; // the application is quitting in the middle of the draw
     EditCount(CountNext);
     repaint();
 }
@@ -481,6 +508,8 @@ void frmRindell::cmdStop_Click(std::int16_t index)
     if (const std::int16_t active = GetActiveStop(); active == -1) {
         cmdStart->setVisible(true);
         cmdStart->setFocus();
+        if (m_spinning)
+            m_spinning->quit();
     } else {
         cmdStop[active]->setFocus();
     }

@@ -4,6 +4,8 @@
 #include "main_window/series.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -76,4 +78,6 @@ class frmRindell : public QWidget
     // Since the last mouse press on START: a STOP appears under the pointer, and
     // the second click of a double-click must not press it.
     QElapsedTimer m_startPressed;
+    // The local event loop of a running draw, which the last STOP ends.
+    QPointer<QEventLoop> m_spinning;
 };

@@ -166,6 +166,12 @@ int ReelDigit(std::int16_t number, int index)
     return (number % (place * 10)) / place;
 }
 
+int FrameInterval(double refreshRate)
+{
+    const double rate = refreshRate >= 1 && refreshRate <= 1000 ? refreshRate : 60.0;
+    return std::max(1, int(1000.0 / rate)); // rounded down: never slower than the display
+}
+
 QString AdvanceReel(const QString& digit)
 {
     return QString::number((digit.toInt() + 1) % 10);

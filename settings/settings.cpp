@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QHash>
 
 namespace {
 
@@ -37,13 +38,23 @@ bool isUtf16(const QByteArray& content)
     return content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF");
 }
 
+// The documents read while an IniReadOnce lives, by path.
+std::optional<QHash<QString, std::optional<IniDocument>>> readOnce;
+
 // The file's current content as a document; nothing when the file is unusable.
 std::optional<IniDocument> load(const QString& path)
 {
+    if (readOnce) {
+        if (const auto known = readOnce->constFind(path); known != readOnce->cend())
+            return *known;
+    }
     std::optional<QByteArray> content = AtomicFile::read(path);
-    if (!content || isUtf16(*content))
-        return std::nullopt;
-    return IniDocument(std::move(*content));
+    std::optional<IniDocument> document;
+    if (content && !isUtf16(*content))
+        document.emplace(std::move(*content));
+    if (readOnce)
+        readOnce->insert(path, document);
+    return document;
 }
 
 // A section as the platform delivers it: each line followed by a NUL, the list ended
@@ -139,6 +150,7 @@ std::optional<QStringList> ReadIniSection(const QString& section, const QString&
 bool WriteIniString(const QString& section, const QString& key, const QString& value,
                     const QString& file)
 {
+    Q_ASSERT(!readOnce);
     const QString path = resolve(file);
     std::optional<IniDocument> document = load(path);
     if (!document)
@@ -149,6 +161,7 @@ bool WriteIniString(const QString& section, const QString& key, const QString& v
 
 bool DeleteIniSection(const QString& section, const QString& file)
 {
+    Q_ASSERT(!readOnce);
     const QString path = resolve(file);
     std::optional<IniDocument> document = load(path);
     if (!document)
@@ -173,6 +186,16 @@ std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QStr
     for (const auto& [key, value] : document->allEntries(asCString(section)))
         entries.append({ShiftJis::decode(key), ShiftJis::decode(value)});
     return entries;
+}
+
+IniReadOnce::IniReadOnce()
+{
+    readOnce.emplace();
+}
+
+IniReadOnce::~IniReadOnce()
+{
+    readOnce.reset();
 }
 
 } // namespace Common

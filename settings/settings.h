@@ -32,4 +32,15 @@ bool IsIniFileUsable(const QString& file);
 std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QString& section,
                                                                       const QString& file);
 
+// While one lives, every read answers from one read and parse of each file: for
+// start-up, which asks the file three things. Writes are not allowed meanwhile.
+class IniReadOnce
+{
+  public:
+    IniReadOnce();
+    ~IniReadOnce();
+    IniReadOnce(const IniReadOnce&) = delete;
+    IniReadOnce& operator=(const IniReadOnce&) = delete;
+};
+
 } // namespace Common

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTest>
 
 #include <memory>
@@ -76,6 +77,9 @@ class TestFrmCondition : public QObject
     Q_OBJECT
 
   private Q_SLOTS:
+    // Tests press STOP the moment START has ended; the guard against the second
+    // click of a double-click on START has a test of its own.
+    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
     void init() { IniFixture::remove(); }
     void cleanup() { IniFixture::remove(); }
 

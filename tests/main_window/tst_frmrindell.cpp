@@ -1,13 +1,16 @@
+#include "common/common.h"
 #include "controls.h"
 #include "filesizelimit.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
+#include "main_window/series.h"
 #include "main_window/singleinstance.h"
 #include "modalanswerer.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QSessionManager>
 #include <QSet>
+#include <QSignalSpy>
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,6 +147,7 @@ class TestFrmRindell : public QObject
     void restartReadsDrawsBack();
     void accessKeysPressTheirButtons();
     void sessionEndDuringDrawIsRefused();
+    void reelsTurnWithTheDisplayAndWaitForABox();
     void sessionManagerEndDuringDrawIsCancelled();
     void windowDeletedDuringDrawEndsTheLoop();
     void doubleClickOnStartPressesNoStop();
@@ -729,6 +734,46 @@ void TestFrmRindell::sessionEndDuringDrawIsRefused()
     QVERIFY(stayedOpen);
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen()[0].text, QStringLiteral("STOP ボタンを押してから終了して下さい。"));
+}
+
+void TestFrmRindell::reelsTurnWithTheDisplayAndWaitForABox()
+{
+    // Timers only, no step that waits inside another: the reels turn from the
+    // display's timer, which a wait nested in a timer's slot would hold back.
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    QLineEdit* ones = box(window.get(), "txt1");
+    int turns = 0;
+    connect(ones, &QLineEdit::textChanged, window.get(), [&turns] { ++turns; });
+    QElapsedTimer clock;
+    double turnsPerSecond = 0;
+    QString shownWhenTheBoxOpened;
+    QString shownBeforeItClosed;
+    ModalAnswerer answerer;
+    answerer.then([&](QWidget* modal) {
+        shownWhenTheBoxOpened = ones->text();
+        QTimer::singleShot(300, modal, [&, modal] {
+            shownBeforeItClosed = ones->text();
+            qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
+            QTimer::singleShot(0, window.get(), [&] {
+                for (const int index : {2, 1, 0})
+                    QTest::mouseClick(stop(window.get(), index), Qt::LeftButton);
+            });
+        });
+    });
+    QTimer::singleShot(1000, window.get(), [&] {
+        turnsPerSecond = turns * 1000.0 / double(clock.elapsed());
+        Common::ShowWarning(QStringLiteral("x"), QString());
+    });
+    clock.start();
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QVERIFY2(turnsPerSecond >= 30, qPrintable(QString::number(turnsPerSecond)));
+    QVERIFY(turnsPerSecond <= 1000.0 / Series::FrameInterval(window->screen()->refreshRate()) + 5);
+    QCOMPARE(answerer.seen().size(), 1);
+    QVERIFY(!shownWhenTheBoxOpened.isEmpty());
+    QCOMPARE(shownBeforeItClosed, shownWhenTheBoxOpened);
+    QCOMPARE(reels(window.get()),
+             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
 }
 
 void TestFrmRindell::sessionManagerEndDuringDrawIsCancelled()

@@ -30,6 +30,8 @@ class TestSeries : public QObject
     void everyRankEquallyOften();
     void reelDigit_data();
     void reelDigit();
+    void frameInterval_data();
+    void frameInterval();
     void advanceReel();
     void seededStreamsRepeatSystemStreamsDiffer();
     void recordedSeries_data();
@@ -255,6 +257,25 @@ void TestSeries::reelDigit()
     QCOMPARE(ReelDigit(std::int16_t(number), 2), hundreds);
     QCOMPARE(ReelDigit(std::int16_t(number), 1), tens);
     QCOMPARE(ReelDigit(std::int16_t(number), 0), ones);
+}
+
+void TestSeries::frameInterval_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("60 Hz") << 60.0 << 16;
+    QTest::newRow("59.94 Hz") << 59.94 << 16;
+    QTest::newRow("144 Hz") << 144.0 << 6;
+    QTest::newRow("unknown (0)") << 0.0 << 16;
+    QTest::newRow("nonsense") << 1e9 << 16;
+    QTest::newRow("fast as can be") << 1000.0 << 1;
+}
+
+void TestSeries::frameInterval()
+{
+    QFETCH(double, rate);
+    QFETCH(int, interval);
+    QCOMPARE(FrameInterval(rate), interval);
 }
 
 void TestSeries::advanceReel()

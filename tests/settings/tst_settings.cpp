@@ -77,6 +77,7 @@ class TestSettings : public QObject
     void japanesePath();
     void defaultFileArgumentSelectsTheProgramsFile();
 
+    void readOnceAnswersFromOneRead();
     void killedWriterNeverTearsTheFile();
 
   private:
@@ -588,6 +589,23 @@ void TestSettings::defaultFileArgumentSelectsTheProgramsFile()
     QVERIFY(DeleteIniSection(QStringLiteral("Result"), QString()));
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=5,5\r\n"));
     IniFixture::remove();
+}
+
+void TestSettings::readOnceAnswersFromOneRead()
+{
+    writeBytes(m_file, "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n");
+    {
+        const IniReadOnce once;
+        QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
+                 QStringLiteral("1,9"));
+        writeBytes(m_file, "[Condition]\r\nRange=2,8\r\n");
+        QCOMPARE(ReadIniSection(QStringLiteral("Result"), m_file)->join(u'|'),
+                 QStringLiteral("1|5"));
+        QVERIFY(IsIniFileUsable(m_file));
+    }
+    QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
+             QStringLiteral("2,8"));
+    QVERIFY(!ReadIniSection(QStringLiteral("Result"), m_file));
 }
 
 void TestSettings::killedWriterNeverTearsTheFile()
