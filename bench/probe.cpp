@@ -46,15 +46,32 @@ double msSinceLaunch()
     return launched > 0 ? (now - launched) / 1e6 : -1;
 }
 
-long peakResidentKiB()
+namespace {
+
+// The sum of the kB values of the lines of a /proc file that begin with one of `keys`.
+long procKiB(const char* file, std::initializer_list<const char*> keys)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QString::fromLatin1(file));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
+    long total = 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
+        for (const char* key : keys)
+            if (line.startsWith(key))
+                total += line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLong();
+    return total;
+}
+
+} // namespace
+
+long peakResidentKiB()
+{
+    return procKiB("/proc/self/status", {"VmHWM:"});
+}
+
+long privateKiB()
+{
+    return procKiB("/proc/self/smaps_rollup", {"Private_Clean:", "Private_Dirty:"});
 }
 
 void onFirstPaint(QObject* widget, std::function<void()> done)
@@ -69,6 +86,7 @@ void reportStartupAndQuit(QObject* window)
         // Settled memory: a moment of idling after the first paint.
         QTimer::singleShot(300, [] {
             std::printf("peak_rss_kib %ld\n", peakResidentKiB());
+            std::printf("private_kib %ld\n", privateKiB());
             std::fflush(stdout);
             QCoreApplication::quit();
         });

@@ -10,6 +10,8 @@ namespace Probe {
 double msSinceLaunch();
 // Peak resident memory of this process in KiB (VmHWM).
 long peakResidentKiB();
+// Memory of this process that no other process shares, in KiB.
+long privateKiB();
 // Calls `done` once, right after `widget`'s first paint event has been handled.
 void onFirstPaint(QObject* widget, std::function<void()> done);
 // Prints the start-up figures once the window has painted, then quits.

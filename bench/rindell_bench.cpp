@@ -1,9 +1,15 @@
-// Rindell measured from the inside. Modes:
-//   startup  start as the program does (Fusion, icon, main window) to the first paint
-//   draw     START to durable on disk, reel repaints per second, STOP to reel at rest
-//   write    one draw's write at draw 1 and at draw 1000 of a 0..999 series
+// Rindell measured from the inside (Linux, X11). Modes:
+//   startup  start as the program does (application set-up, main window) to the
+//            first paint; the settings file beside the program is the driver's
+//   spin     a 3-second spin of the reels: CPU of this process and of the X server
+//            (pid in RINDELL_BENCH_XPID), frames flushed to X; then three STOPs
+//            pressed by synthetic X key events (xdotool), each timed to the paint
+//            of its reel
+//   work     a draw's steps at draw 1 and 1000 of a 0..999 series: the choice in
+//            memory, the whole read that guards the record, the durable write
 #include "main_window/application.h"
 #include "main_window/frmrindell.h"
+#include "main_window/series.h"
 #include "probe.h"
 #include "settings/settings.h"
 
@@ -12,12 +18,16 @@
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +54,26 @@ double median(QList<double> values)
     return values[values.size() / 2];
 }
 
+// CPU seconds (user + system) of this process.
+double ownCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds (user + system) of another process, from /proc.
+double processCpuSeconds(const QByteArray& pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+    if (pid.isEmpty() || !stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+}
+
 int startup(QApplication& app)
 {
     PrepareApplication(); // as main() does
@@ -53,84 +83,142 @@ int startup(QApplication& app)
     return app.exec();
 }
 
-// Counts the paints of one reel.
-class PaintCounter : public QObject
+// Counts an object's events of one type and reports the next one.
+class EventCounter : public QObject
 {
   public:
-    explicit PaintCounter(QObject* target) : QObject(target) { target->installEventFilter(this); }
+    EventCounter(QObject* target, QEvent::Type type) : QObject(target), m_type(type)
+    {
+        target->installEventFilter(this);
+    }
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint) {
+        if (event->type() == m_type) {
             ++count;
-            if (onPaint)
-                std::exchange(onPaint, {})();
+            if (onNext)
+                std::exchange(onNext, {})();
         }
         return false;
     }
     int count = 0;
-    std::function<void()> onPaint;
+    std::function<void()> onNext;
+
+  private:
+    QEvent::Type m_type;
 };
 
-int draw(QApplication& app)
+int spin(QApplication& app)
 {
     writeFile(Common::GetIniFilePath(), seriesFile(0));
     PrepareApplication();
     frmRindell window;
     window.show();
     auto* start = window.findChild<QPushButton*>(QStringLiteral("cmdStart"));
-    auto* ones = window.findChild<QLineEdit*>(QStringLiteral("txt1"));
     QList<QPushButton*> stops = window.findChildren<QPushButton*>(QStringLiteral("cmdStop"));
     std::sort(stops.begin(), stops.end(), [](QPushButton* a, QPushButton* b) {
-        return a->property("index").toInt() < b->property("index").toInt();
+        return a->property("index").toInt() > b->property("index").toInt();
     });
-    auto* counter = new PaintCounter(ones);
+    const QList<QLineEdit*> reels = {window.findChild<QLineEdit*>(QStringLiteral("txt100")),
+                                     window.findChild<QLineEdit*>(QStringLiteral("txt10")),
+                                     window.findChild<QLineEdit*>(QStringLiteral("txt1"))};
+    // Every flush of the window to X follows the window's update request.
+    auto* flushes = new EventCounter(&window, QEvent::UpdateRequest);
+    const QByteArray xServer = qgetenv("RINDELL_BENCH_XPID");
+    const QString windowId = QString::number(window.winId());
     QElapsedTimer clock;
+    double ownBefore = 0;
+    double xBefore = 0;
+    QList<double> keyToPaint;
+    QList<double> inputToPaint;
+
+    // Presses the focused STOP with a synthetic X key event and times its reel.
+    std::function<void(int)> pressStop = [&](int which) {
+        if (which == 3) {
+            std::printf("stop_key_to_paint_ms %.3f\n", median(keyToPaint));
+            std::printf("stop_input_to_paint_ms %.3f\n", median(inputToPaint));
+            std::fflush(stdout);
+            QTimer::singleShot(100, &app, &QCoreApplication::quit);
+            return;
+        }
+        auto* pressed = new EventCounter(stops[which], QEvent::KeyPress);
+        auto* painted = new EventCounter(reels[which], QEvent::Paint);
+        auto launched = std::make_shared<QElapsedTimer>();
+        auto arrived = std::make_shared<QElapsedTimer>();
+        pressed->onNext = [arrived] { arrived->start(); };
+        painted->onNext = [=, &keyToPaint, &inputToPaint, &pressStop] {
+            inputToPaint << launched->nsecsElapsed() / 1e6;
+            keyToPaint << (arrived->isValid() ? arrived->nsecsElapsed() / 1e6 : -1);
+            QTimer::singleShot(200, [=, &pressStop] {
+                delete pressed;
+                delete painted;
+                pressStop(which + 1);
+            });
+        };
+        launched->start();
+        // Through XTEST, as from a keyboard, to the focused window.
+        QProcess::startDetached(QStringLiteral("xdotool"),
+                                {QStringLiteral("key"), QStringLiteral("Return")});
+    };
 
     QTimer::singleShot(500, [&] {
-        // First turn of the spinning loop: the draw is on disk by then.
+        // The X input focus, as a window manager would give it.
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("windowfocus"), QStringLiteral("--sync"), windowId});
         QTimer::singleShot(0, [&] {
-            const bool durable =
-                Common::ReadIniSection(QStringLiteral("Result"), QString()).has_value();
-            std::printf("start_to_durable_ms %.3f\n", clock.nsecsElapsed() / 1e6);
-            if (!durable)
-                std::printf("error: draw not on disk\n");
-            counter->count = 0;
-            clock.restart();
-            QTimer::singleShot(2000, [&] {
-                std::printf("reel_repaints_per_s %.0f\n",
-                            counter->count / (clock.nsecsElapsed() / 1e9));
-                counter->onPaint = [&] {
-                    std::printf("stop_to_rest_ms %.3f\n", clock.nsecsElapsed() / 1e6);
-                };
-                clock.restart();
-                stops[0]->click();
-                stops[1]->click();
-                stops[2]->click();
+            // The reels are turning: measure 3 seconds of it.
+            flushes->count = 0;
+            ownBefore = ownCpuSeconds();
+            xBefore = processCpuSeconds(xServer);
+            clock.start();
+            QTimer::singleShot(3000, [&] {
+                const double seconds = clock.nsecsElapsed() / 1e9;
+                std::printf("spin_cpu_percent %.2f\n",
+                            100 * (ownCpuSeconds() - ownBefore) / seconds);
+                if (xBefore >= 0)
+                    std::printf("spin_x_cpu_percent %.2f\n",
+                                100 * (processCpuSeconds(xServer) - xBefore) / seconds);
+                std::printf("spin_frames_per_s %.1f\n", flushes->count / seconds);
+                std::fflush(stdout);
+                pressStop(0);
             });
         });
-        clock.start();
-        start->click();
-        std::fflush(stdout);
-        app.quit();
+        start->click(); // returns after the last STOP; the figures end the program
     });
     return app.exec();
 }
 
-int writes()
+int work()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("Rindell.ini"));
+    RandomSource random;
     for (const int draw : {1, 1000}) {
-        QList<double> times;
+        QList<double> choice, guard, write;
         for (int run = 0; run < 21; ++run) {
             writeFile(path, seriesFile(draw - 1));
+            QList<bool> flags(1000, false);
+            for (int i = 1; i < draw; ++i)
+                flags[(i * 7) % 1000] = true;
             QElapsedTimer clock;
             clock.start();
-            Common::WriteIniString(QStringLiteral("Result"), QString::number(draw),
-                                   QStringLiteral("123"), path);
-            times << clock.nsecsElapsed() / 1e6;
+            const auto entries = Common::ReadWholeIniSection(QStringLiteral("Result"), path);
+            const Series::RecordedSeries recorded = Series::ReadRecorded(*entries);
+            guard << clock.nsecsElapsed() / 1e6;
+            clock.restart();
+            Series::FlagNumbers(recorded.numbers, flags);
+            const auto number = Series::DrawUndrawn(flags, 0, 999, random);
+            const bool taken = Series::IsOrdinalTaken(recorded, draw);
+            choice << clock.nsecsElapsed() / 1e6;
+            clock.restart();
+            if (!number || taken ||
+                !Common::WriteIniString(QStringLiteral("Result"), QString::number(draw),
+                                        QString::number(*number), path))
+                std::printf("error: draw %d failed\n", draw);
+            write << clock.nsecsElapsed() / 1e6;
         }
-        std::printf("write_ms_at_draw_%d %.3f\n", draw, median(times));
+        std::printf("choice_ms_at_draw_%d %.4f\n", draw, median(choice));
+        std::printf("guard_read_ms_at_draw_%d %.4f\n", draw, median(guard));
+        std::printf("durable_write_ms_at_draw_%d %.3f\n", draw, median(write));
     }
     return 0;
 }
@@ -143,10 +231,10 @@ int main(int argc, char* argv[])
     const QString mode = QCoreApplication::arguments().value(1);
     if (mode == QLatin1String("startup"))
         return startup(app);
-    if (mode == QLatin1String("draw"))
-        return draw(app);
-    if (mode == QLatin1String("write"))
-        return writes();
-    std::fprintf(stderr, "usage: rindell_bench startup|draw|write\n");
+    if (mode == QLatin1String("spin"))
+        return spin(app);
+    if (mode == QLatin1String("work"))
+        return work();
+    std::fprintf(stderr, "usage: rindell_bench startup|spin|work\n");
     return 2;
 }

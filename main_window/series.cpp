@@ -1,6 +1,7 @@
 #include "main_window/series.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace Series {
@@ -169,7 +170,8 @@ int ReelDigit(std::int16_t number, int index)
 int FrameInterval(double refreshRate)
 {
     const double rate = refreshRate >= 1 && refreshRate <= 1000 ? refreshRate : 60.0;
-    return std::max(1, int(1000.0 / rate)); // rounded down: never slower than the display
+    // Rounded up: never more turns than the display shows.
+    return std::max(1, int(std::ceil(1000.0 / rate)));
 }
 
 QString AdvanceReel(const QString& digit)

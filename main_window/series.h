@@ -91,7 +91,7 @@ bool IsOrdinalTaken(const RecordedSeries& recorded, qsizetype ordinal);
 int ReelPlace(int index);
 // The digit that reel `index` (0 ones, 1 tens, 2 hundreds) shows for `number`.
 int ReelDigit(std::int16_t number, int index);
-// The interval in whole milliseconds between two turns of the reels on a display
+// The interval in whole milliseconds, rounded up, between two turns of the reels on a display
 // refreshed `refreshRate` times a second (60 where the display does not say).
 int FrameInterval(double refreshRate);
 // The next digit of a spinning reel: "9" turns to "0".

@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""Runs the benchmark programs on a private, checked Xvfb display and prints the
+table of the README's Performance section. Programs are alternated in a rotating
+order; each figure is the median with its interquartile range (IQR) over RUNS runs.
+Usage: run.py BENCH_FOLDER RUNS"""
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+folder, runs = sys.argv[1], int(sys.argv[2])
+ini = os.path.join(folder, "Rindell.ini")
+
+
+def series_file(draws):
+    text = "[Condition]\r\nRange=0,999\r\n"
+    if draws:
+        text += "[Result]\r\n" + "".join(f"{i}={(i * 7) % 1000}\r\n" for i in range(1, draws + 1))
+    return text.encode()
+
+
+def start_display(attempts=5):
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                             "-nolisten", "tcp"], pass_fds=[write],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = os.read(read, 16).decode().strip()
+    os.close(read)
+    display = f":{number}"
+    # Checked: the server answers, at the size asked for.
+    check = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True,
+                           env={**os.environ, "DISPLAY": display})
+    geometry = check.stdout.split()
+    if geometry != ["1280", "1024"]:
+        xvfb.kill()
+        if attempts > 1:
+            time.sleep(0.5)
+            return start_display(attempts - 1)
+        sys.exit(f"display {display} did not answer as expected: {geometry} {check.stderr}")
+    return xvfb, display
+
+
+def launch(argv, env):
+    """Runs a program; its printed figures, and its CPU seconds and peak RSS from wait4."""
+    start = time.time_ns()
+    process = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               env={**env, "RINDELL_BENCH_T0": str(start)})
+    out = process.stdout.read().decode()
+    _, status, usage = os.wait4(process.pid, 0)
+    figures = {}
+    for line in out.splitlines():
+        parts = line.split()
+        if len(parts) == 2:
+            figures[parts[0]] = float(parts[1])
+    figures["cpu_ms"] = (usage.ru_utime + usage.ru_stime) * 1000
+    return figures
+
+
+def instructions(argv, env):
+    """Instructions of the program's own process (not of processes it forks)."""
+    process = subprocess.Popen(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
+                                *argv], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                               env={**env, "RINDELL_BENCH_T0": str(time.time_ns())})
+    out = process.communicate()[1]
+    match = re.search(rf"=={process.pid}== Collected : (\d+)", out)
+    return int(match.group(1)) if match else float("nan")
+
+
+def summary(values):
+    values = sorted(values)
+    if len(values) < 4:
+        return statistics.median(values), 0.0
+    q = statistics.quantiles(values, n=4)
+    return statistics.median(values), q[2] - q[0]
+
+
+def main():
+    xvfb, display = start_display()
+    env = {k: v for k, v in os.environ.items() if k not in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY")}
+    env.update(DISPLAY=display, RINDELL_BENCH_XPID=str(xvfb.pid))
+    bench = lambda name: os.path.join(folder, name)
+    programs = {
+        "bare": [bench("bare_window")],
+        "label": [bench("label_window")],
+        "rindell_0": [bench("rindell_bench"), "startup"],
+        "rindell_100": [bench("rindell_bench"), "startup"],
+        "rindell_1000": [bench("rindell_bench"), "startup"],
+    }
+    stored = {"rindell_0": 0, "rindell_100": 100, "rindell_1000": 1000}
+    results = {name: [] for name in programs}
+    names = list(programs)
+    try:
+        for run in range(runs):
+            order = names[run % len(names):] + names[:run % len(names)]
+            for name in order:
+                if name in stored:
+                    with open(ini, "wb") as f:
+                        f.write(series_file(stored[name]))
+                results[name].append(launch(programs[name], env))
+        spins = [launch([bench("rindell_bench"), "spin"], env) for _ in range(max(5, runs // 3))]
+        work = launch([bench("rindell_bench"), "work"], env)
+        with open(ini, "wb") as f:
+            f.write(series_file(0))
+        counts = {name: instructions(programs[name], env) for name in ("bare", "label", "rindell_0")}
+        refresh = 60.0
+    finally:
+        xvfb.kill()
+        for leftover in os.listdir(folder):
+            if leftover.startswith("Rindell.ini"):
+                os.remove(os.path.join(folder, leftover))
+
+    def cell(name, key, scale=1.0, digits=1):
+        median, iqr = summary([r[key] * scale for r in results[name] if key in r])
+        return f"{median:.{digits}f} ± {iqr:.{digits}f}", median
+
+    print(f"Start-up, {runs} runs each, programs alternated in a rotating order; median ± IQR.\n")
+    print("| figure | bare window | one-label window | Rindell | Rindell ÷ label |")
+    print("|---|---|---|---|---|")
+    for key, label, scale, unit in (("startup_ms", "wall time to first paint", 1, "ms"),
+                                    ("cpu_ms", "CPU time (user + system)", 1, "ms"),
+                                    ("private_kib", "private memory after first paint", 1 / 1024, "MiB"),
+                                    ("peak_rss_kib", "peak resident memory", 1 / 1024, "MiB")):
+        bare, _ = cell("bare", key, scale)
+        lab, lab_m = cell("label", key, scale)
+        rin, rin_m = cell("rindell_0", key, scale)
+        print(f"| {label} ({unit}) | {bare} | {lab} | {rin} | {rin_m / lab_m:.2f} |")
+    print(f"| instructions (callgrind, one run) | {counts['bare'] / 1e6:.1f} M | "
+          f"{counts['label'] / 1e6:.1f} M | {counts['rindell_0'] / 1e6:.1f} M | "
+          f"{counts['rindell_0'] / counts['label']:.2f} |")
+    print()
+    print("| Rindell start-up with stored results | 0 | 100 | 1000 |")
+    print("|---|---|---|---|")
+    for key, label in (("startup_ms", "wall time (ms)"), ("cpu_ms", "CPU time (ms)")):
+        print(f"| {label} | " + " | ".join(cell(f"rindell_{n}", key)[0] for n in (0, 100, 1000)) + " |")
+    print()
+    spin_summary = lambda key: summary([s[key] for s in spins if key in s])
+    print(f"Spinning, {len(spins)} runs of a 3-second spin; then three STOPs by synthetic X key events.\n")
+    print("| figure | median ± IQR |")
+    print("|---|---|")
+    for key, label, unit in (("spin_cpu_percent", "Rindell CPU while spinning", "% of one core"),
+                             ("spin_x_cpu_percent", "X server CPU while spinning", "% of one core"),
+                             ("spin_frames_per_s", f"frames flushed to X (display: {refresh:.0f} Hz)", "per s"),
+                             ("stop_key_to_paint_ms", "STOP: key event received to reel painted", "ms"),
+                             ("stop_input_to_paint_ms", "STOP: xdotool launched to reel painted", "ms")):
+        median, iqr = spin_summary(key)
+        print(f"| {label} | {median:.2f} ± {iqr:.2f} {unit} |")
+    print()
+    print("| a draw's steps (median of 21) | at draw 1 | at draw 1000 |")
+    print("|---|---|---|")
+    for key, label in (("choice_ms", "choice in memory (flags, rank, number, key check)"),
+                       ("guard_read_ms", "whole read of the file that guards the record"),
+                       ("durable_write_ms", "durable write (write, fsync, rename, folder fsync)")):
+        print(f"| {label} | {work[key + '_at_draw_1']:.4f} ms | {work[key + '_at_draw_1000']:.4f} ms |")
+
+
+main()
