@@ -574,8 +574,8 @@ void TestFrmRindell::failedWriteRevealsNothing()
 void TestFrmRindell::hiddenEntriesAreNeverWrittenOver_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("NUL behind a value") << QByteArray(
-        "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n2=5\0\r\n3=88\r\n4=12\r\n", 66);
+    QTest::newRow("NUL behind a value") << "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n2=5" +
+                                               QByteArray(1, '\0') + "\r\n3=88\r\n4=12\r\n";
     QTest::newRow("comment longer than the section buffer")
         << "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n;" + QByteArray(33000, 'c') +
                "\r\n2=5\r\n";

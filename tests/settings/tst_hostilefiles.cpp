@@ -207,7 +207,7 @@ void TestHostileFiles::wholeReadSeesWhatTheBufferHides()
     // A NUL ends the Windows section buffer early, and so does its 32,767-byte
     // size; a second section of the same name is never read by it.
     const QByteArray comment = ';' + QByteArray(33000, 'c');
-    writeBytes(m_file, QByteArray("[Result]\r\n1=37\r\n2=5\0\r\n3=88\r\n", 28) + comment +
+    writeBytes(m_file, "[Result]\r\n1=37\r\n2=5" + QByteArray(1, '\0') + "\r\n3=88\r\n" + comment +
                            "\r\n4=12\r\n[X]\r\n[result]\r\n9=2\r\n");
     QCOMPARE(ReadIniSection(Section, m_file)->join(u'|'), QStringLiteral("1|37|2|5"));
     const auto whole = ReadWholeIniSection(Section, m_file);
