@@ -11,9 +11,11 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // Sampling needs no display: decided before any GUI is set up.
-    if (const std::optional<int> status = RunCommandLine(arguments, stdout, stderr))
-        return *status;
+    // The command-line options need no display: decided before any GUI is set up.
+    if (IsCommand(arguments)) {
+        QCoreApplication app(argc, argv);
+        return RunCommandLine(arguments, stdout, stderr);
+    }
 
     QApplication app(argc, argv);
     PrepareApplication();

@@ -2,7 +2,11 @@
 
 #include "command_line/sampling.h"
 #include "common/const.h"
+#include "journal/export.h"
+#include "journal/journal.h"
+#include "journal/replay.h"
 #include "main_window/randomsource.h"
+#include "settings/settings.h"
 
 #include <QRegularExpression>
 
@@ -12,7 +16,8 @@
 namespace {
 
 const char* const Usage = "usage: rindell --sample-draws COUNT --range FROM,TO | "
-                          "--sample-series COUNT --range FROM,TO | --sample-raw BYTES\n";
+                          "--sample-series COUNT --range FROM,TO | --sample-raw BYTES | "
+                          "--verify [FILE] | --export FILE\n";
 
 int usageError(std::FILE* err, const char* what)
 {
@@ -96,11 +101,35 @@ int sampleDraws(qint64 count, std::int16_t from, std::int16_t to, bool series, O
 
 } // namespace
 
-std::optional<int> RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
+bool IsCommand(const QStringList& arguments)
 {
     const QString command = arguments.value(0);
-    if (!command.startsWith(QLatin1String("--sample-")))
-        return std::nullopt;
+    return command.startsWith(QLatin1String("--sample-")) || command == QLatin1String("--verify") ||
+           command == QLatin1String("--export");
+}
+
+int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
+{
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("--verify")) {
+        if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].isEmpty()))
+            return usageError(err, "--verify takes at most one journal file");
+        const auto [line, status] =
+            Replay::Verify(arguments.size() == 2 ? arguments[1] : Journal::defaultPath());
+        std::fprintf(out, "%s\n", line.toUtf8().constData());
+        return status;
+    }
+    if (command == QLatin1String("--export")) {
+        if (arguments.size() != 2 || arguments[1].isEmpty())
+            return usageError(err, "--export takes one file name");
+        const QByteArray csv = Export::CsvOfFiles(Common::GetIniFilePath(), Journal::defaultPath());
+        if (const std::optional<QString> failed = Export::Write(arguments[1], csv)) {
+            std::fprintf(err, "rindell: %s: %s\n", arguments[1].toLocal8Bit().constData(),
+                         failed->toUtf8().constData());
+            return 1;
+        }
+        return 0;
+    }
 
     Output output(out);
     if (command == QLatin1String("--sample-raw")) {

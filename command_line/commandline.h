@@ -5,10 +5,16 @@
 #include <cstdio>
 #include <optional>
 
-// The options that run without a window, a display or the settings file:
+// The options that run without a window or a display:
 //   --sample-draws COUNT --range FROM,TO   COUNT first draws, one a line
 //   --sample-series COUNT --range FROM,TO  COUNT whole series, one a line
 //   --sample-raw BYTES                     the generator's raw output
-// Nothing when `arguments` (without the program name) ask for none of them: the
-// window starts. Otherwise the exit status: 0 done, 1 output failed, 2 bad usage.
-std::optional<int> RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err);
+//   --verify [FILE]                        checks the draw journal (Rindell.log)
+//   --export FILE                          the current series as a CSV file
+// The sampling options never touch the settings file; the others only read it.
+
+// Whether `arguments` (without the program name) ask for one of them.
+bool IsCommand(const QStringList& arguments);
+// Runs it (a QCoreApplication exists); the exit status: 0 done, 1 failed or a
+// broken journal, 2 bad usage.
+int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err);

@@ -1,6 +1,7 @@
 #include "common/common.h"
 #include "common/const.h"
 #include "common/modalframe.h"
+#include "journal/journal.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -47,6 +48,10 @@ namespace Common {
 
 void ShowWarning(const QString& message, const QString& title)
 {
+    // Every failure and refusal the operator is told of goes into the journal.
+    if (Journal* journal = Journal::current())
+        journal->append(QStringLiteral("warning"),
+                        {{QStringLiteral("message"), message}, {QStringLiteral("title"), title}});
     showBox(message, title, Const::MB_OK | Const::MB_ICONEXCLAMATION);
 }
 

@@ -5,6 +5,7 @@
 #include "common/japanesefont.h"
 #include "common/modalframe.h"
 #include "common/twips.h"
+#include "journal/journal.h"
 #include "main_window/frmrindell.h"
 #include "main_window/series.h"
 #include "settings/settings.h"
@@ -268,11 +269,17 @@ void frmCondition::cmdOK_Click()
     if (to != RangeTo || from != RangeFrom) {
         RangeFrom = static_cast<std::int16_t>(from);
         RangeTo = static_cast<std::int16_t>(to);
-        if (!Common::WriteIniString(Const::SectionCondition, Const::KeyRange,
-                                    txtRangeMin->text() + u',' + txtRangeMax->text(), QString()))
+        const QString stored = txtRangeMin->text() + u',' + txtRangeMax->text();
+        if (Common::WriteIniString(Const::SectionCondition, Const::KeyRange, stored, QString())) {
+            if (Journal* journal = Journal::current())
+                journal->append(QStringLiteral("range"), {{QStringLiteral("from"), from},
+                                                          {QStringLiteral("to"), to},
+                                                          {QStringLiteral("stored"), stored}});
+        } else {
             Common::ShowWarning(
                 QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),
                 title);
+        }
         auto* main = qobject_cast<frmRindell*>(parentWidget());
         if (main)
             main->EditRange();

@@ -6,6 +6,7 @@
 #include "common/systemcolors.h"
 #include "common/twips.h"
 #include "condition_dialog/frmcondition.h"
+#include "journal/replay.h"
 #include "main_window/singleinstance.h"
 #include "result_list/frmresultlist.h"
 #include "settings/settings.h"
@@ -13,8 +14,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
@@ -223,10 +227,65 @@ void frmRindell::Form_Load()
     // A file that cannot be used read as empty above and is never written over.
     const bool usable = Common::IsIniFileUsable(QString());
     readOnce.reset();
+    OpenJournal();
     if (!usable)
         Common::ShowWarning(
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
             windowTitle());
+    if (!m_journal)
+        Common::ShowWarning(
+            QStringLiteral("抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。"),
+            windowTitle());
+}
+
+void frmRindell::OpenJournal()
+{
+    m_journal = Journal::open(Journal::defaultPath());
+    if (!m_journal)
+        return;
+    Journal::setCurrent(m_journal.get());
+    m_journal->append(QStringLiteral("start"),
+                      {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
+                       {QStringLiteral("executable_sha256"), QString::fromLatin1(ProgramHash())}});
+    // The journal's series against the settings file's: a draw journaled just
+    // before a stop, whose settings line never landed, is void; any other
+    // difference (a hand edit, draws from before the journal) is taken over as
+    // it stands, and the journal says so.
+    QFile file(m_journal->path());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const Replay::Result journal = Replay::Read(file.readAll());
+    const QList<std::int16_t> stored = Results.mid(1);
+    if (Replay::CompareWithSettings(journal.series, stored).isEmpty())
+        return;
+    if (!journal.series.isEmpty() &&
+        Replay::CompareWithSettings(journal.series.first(journal.series.size() - 1), stored)
+            .isEmpty()) {
+        m_journal->append(QStringLiteral("void"),
+                          {{QStringLiteral("ordinal"), journal.series.last().ordinal},
+                           {QStringLiteral("number"), journal.series.last().number},
+                           {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
+        return;
+    }
+    QJsonArray series;
+    for (const std::int16_t number : stored)
+        series.append(number);
+    m_journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), series}});
+}
+
+QByteArray frmRindell::ProgramHash()
+{
+    QFile program(QCoreApplication::applicationFilePath());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (program.open(QIODevice::ReadOnly))
+        hash.addData(&program);
+    return hash.result().toHex();
+}
+
+frmRindell::~frmRindell()
+{
+    if (m_journal)
+        m_journal->append(QStringLiteral("end"));
 }
 
 void frmRindell::EditRange()
@@ -251,7 +310,11 @@ void frmRindell::EditCount(enmCountMode mode)
 
 void frmRindell::ClearResult()
 {
-    if (!Common::DeleteIniSection(Const::SectionResult, QString()))
+    const bool deleted = Common::DeleteIniSection(Const::SectionResult, QString());
+    if (deleted && m_journal)
+        m_journal->append(QStringLiteral("clear"),
+                          {{QStringLiteral("cleared"), double(Results.size() - 1)}});
+    if (!deleted)
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());
@@ -441,11 +504,24 @@ void frmRindell::cmdStart_Click()
     if (IsOrdinalTaken(recorded, ordinal))
         return refuseUnsaved();
 
-    // Recorded before it is revealed: a number that is not on disk never reaches
-    // the reels, and the next draw takes the same ordinal.
-    if (!Common::WriteIniString(Const::SectionResult, QString::number(ordinal),
-                                QString::number(*drawn), QString()))
+    // Recorded before it is revealed, in the journal and then in the settings
+    // file: a number that is not durable in both never reaches the reels, and the
+    // next draw takes the same ordinal. A journaled draw whose settings line
+    // failed is declared void in the journal.
+    const QJsonObject draw{{QStringLiteral("ordinal"), double(ordinal)},
+                           {QStringLiteral("number"), *drawn},
+                           {QStringLiteral("from"), RangeFrom},
+                           {QStringLiteral("to"), RangeTo}};
+    if (!m_journal || !m_journal->append(QStringLiteral("draw"), draw))
         return refuseUnsaved();
+    if (!Common::WriteIniString(Const::SectionResult, QString::number(ordinal),
+                                QString::number(*drawn), QString())) {
+        m_journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), double(ordinal)},
+                                                   {QStringLiteral("number"), *drawn},
+                                                   {QStringLiteral("reason"),
+                                                    QStringLiteral("settings file not written")}});
+        return refuseUnsaved();
+    }
     DrawnNumber = *drawn;
     Results.append(DrawnNumber);
     DrawnFlags[DrawnNumber] = true;

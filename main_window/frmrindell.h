@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/journal.h"
 #include "main_window/randomsource.h"
 #include "main_window/series.h"
 
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QLineEdit;
 class QSessionManager;
@@ -24,6 +26,7 @@ class frmRindell : public QWidget
     using enmCountMode = Series::CountMode;
 
     explicit frmRindell(QWidget* parent = nullptr);
+    ~frmRindell() override;
 
     // False when another instance was running: the window unloaded itself at load.
     bool isLoaded() const { return m_loaded; }
@@ -46,6 +49,9 @@ class frmRindell : public QWidget
   private:
     void createControls();
     void Form_Load();
+    // Opens the draw journal, notes the start and squares it with the settings file.
+    void OpenJournal();
+    static QByteArray ProgramHash();
     void Form_QueryUnload(bool& cancel);
     void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;
@@ -74,6 +80,7 @@ class frmRindell : public QWidget
     QList<bool> DrawnFlags;
     std::int16_t DrawnNumber = 0;
     RandomSource m_random;
+    std::unique_ptr<Journal> m_journal;
     bool m_loaded = false;
     // Since the last mouse press on START: a STOP appears under the pointer, and
     // the second click of a double-click must not press it.

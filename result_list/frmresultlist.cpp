@@ -5,13 +5,21 @@
 #include "common/japanesefont.h"
 #include "common/modalframe.h"
 #include "common/twips.h"
+#include "journal/export.h"
+#include "journal/journal.h"
 #include "main_window/series.h"
 #include "result_list/fitting.h"
 #include "result_list/resultline.h"
+#include "settings/settings.h"
 
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +67,14 @@ frmResultList::frmResultList(QWidget* parent)
     lstResult->setSelectionMode(QAbstractItemView::SingleSelection);
     lstResult->installEventFilter(this);
     lstResult->setAccessibleName(QStringLiteral("抽選結果一覧"));
+    // Export, without a control of its own: the layout stays as designed.
+    auto* save = new QAction(QStringLiteral("CSV形式で保存(&S)..."), this);
+    save->setShortcut(QKeySequence::Save);
+    save->setShortcutContext(Qt::WindowShortcut);
+    connect(save, &QAction::triggered, this, &frmResultList::SaveCsv);
+    addAction(save);
+    lstResult->addAction(save);
+    lstResult->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
@@ -76,10 +92,32 @@ frmResultList::frmResultList(QWidget* parent)
 void frmResultList::Form_Load()
 {
     Common::SetupControls(this);
+    // What the operator announces at the end: the journal's head.
+    if (Journal* journal = Journal::current())
+        lstResult->setToolTip(QStringLiteral("head ") + journal->head());
     const int drawn = int(Series::Results.size()) - 1;
     for (int i = 1; i <= drawn; ++i)
         lstResult->addItem(ResultLine(i, Series::Results[i]));
     lstResult->setFocus();
+}
+
+void frmResultList::SaveCsv()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QFileDialog dialog(this, QStringLiteral("CSV形式で保存"),
+                       QDir(folder).filePath(Export::DefaultFileName(QDateTime::currentDateTime())),
+                       QStringLiteral("CSV (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const Journal* journal = Journal::current();
+    const QByteArray csv = Export::CsvOfFiles(Common::GetIniFilePath(),
+                                              journal ? journal->path() : Journal::defaultPath());
+    if (const std::optional<QString> failed = Export::Write(dialog.selectedFiles().first(), csv))
+        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + *failed,
+                            windowTitle());
 }
 
 int frmResultList::wholeRowsHeight(int requested) const

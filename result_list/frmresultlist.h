@@ -20,6 +20,9 @@ class frmResultList : public QDialog
   private:
     void Form_Load();
     void Form_Resize();
+    // Ctrl+S and the list's context menu: the series as a CSV file, where the
+    // operator chooses.
+    void SaveCsv();
     // The list's height for `requested` pixels: whole rows plus the frame.
     int wholeRowsHeight(int requested) const;
 

@@ -2,6 +2,8 @@
 #include "controls.h"
 #include "filesizelimit.h"
 #include "inifixture.h"
+#include "journal/journal.h"
+#include "journal/replay.h"
 #include "main_window/frmrindell.h"
 #include "main_window/series.h"
 #include "main_window/singleinstance.h"
@@ -10,9 +12,12 @@
 #include "stepper.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
@@ -52,6 +57,12 @@ QList<int> flagged(const frmRindell& window)
         if (window.drawnFlags()[i])
             numbers << i;
     return numbers;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // After a refused START: START shown with the focus, no STOP, nothing drawn.
@@ -144,6 +155,9 @@ class TestFrmRindell : public QObject
     void hiddenNumbersAreNeverDrawnAgain();
     void unusableFileIsToldOnceAndKept();
     void numberIsFixedAtStartWhateverTheStops();
+    void drawIsJournaledBeforeItIsShown();
+    void startSquaresTheJournalWithTheSettingsFile();
+    void unusableJournalIsToldAndStopsDraws();
     void restartReadsDrawsBack();
     void accessKeysPressTheirButtons();
     void sessionEndDuringDrawIsRefused();
@@ -646,6 +660,81 @@ void TestFrmRindell::unusableFileIsToldOnceAndKept()
     QCOMPARE(answerer.seen()[1].text, SaveFailure);
     QVERIFY(isIdleWithNothingDrawn(window.get()));
     QCOMPARE(IniFixture::read(), content);
+}
+
+void TestFrmRindell::drawIsJournaledBeforeItIsShown()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    QByteArray journalWhileSpinning;
+    drawWithStops(window.get(), {2, 1, 0},
+                  [&] { journalWhileSpinning = readFile(IniFixture::journalPath()); });
+    const QList<QByteArray> lines = journalWhileSpinning.trimmed().split('\n');
+    const QJsonObject last = QJsonDocument::fromJson(lines.last()).object();
+    QCOMPARE(last.value(QLatin1String("event")).toString(), QStringLiteral("draw"));
+    QCOMPARE(last.value(QLatin1String("number")).toInt(), int(window->drawnNumber()));
+    QCOMPARE(last.value(QLatin1String("ordinal")).toInt(), 1);
+
+    // A journal that cannot take the line: the draw is refused, the settings file
+    // keeps what it had, nothing is shown.
+    const QByteArray before = IniFixture::read();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    {
+        const FileSizeLimit full(QFileInfo(IniFixture::journalPath()).size());
+        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    }
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, SaveFailure);
+    QCOMPARE(IniFixture::read(), before);
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+    QCOMPARE(Series::Results.size(), 2);
+    window.reset();
+    QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
+}
+
+void TestFrmRindell::startSquaresTheJournalWithTheSettingsFile()
+{
+    // A stop between the journal's line and the settings file's: the next start
+    // declares that draw void, and the journal proves the series again.
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
+    {
+        auto journal = Journal::open(IniFixture::journalPath());
+        QVERIFY(journal);
+        journal->append(QStringLiteral("draw"),
+                        {{QStringLiteral("ordinal"), 1}, {QStringLiteral("number"), 5}});
+        journal->append(QStringLiteral("draw"),
+                        {{QStringLiteral("ordinal"), 2}, {QStringLiteral("number"), 6}});
+    }
+    auto window = openWindow();
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+    const auto [line, status] = Replay::Verify(IniFixture::journalPath());
+    QVERIFY2(status == 0, qPrintable(line));
+    QVERIFY(readFile(IniFixture::journalPath()).contains("\"event\":\"void\""));
+
+    // A hand edit of the settings file is taken over, and the journal says so.
+    window.reset();
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=7\r\n");
+    window = openWindow();
+    QVERIFY(readFile(IniFixture::journalPath()).contains("\"series\":[7]"));
+    QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
+}
+
+void TestFrmRindell::unusableJournalIsToldAndStopsDraws()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    QVERIFY(QDir().mkpath(IniFixture::journalPath()));
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    auto window = openWindow();
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QDir(IniFixture::journalPath()).removeRecursively();
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。"));
+    QCOMPARE(answerer.seen()[1].text, SaveFailure);
+    QVERIFY(isIdleWithNothingDrawn(window.get()));
+    QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
 }
 
 void TestFrmRindell::numberIsFixedAtStartWhateverTheStops()

@@ -1,5 +1,7 @@
 #include "controls.h"
+#include "filesizelimit.h"
 #include "inifixture.h"
+#include "journal/journal.h"
 #include "main_window/frmrindell.h"
 #include "main_window/series.h"
 #include "modalanswerer.h"
@@ -9,9 +11,12 @@
 #include "stepper.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyleHints>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Fitting::Box;
@@ -67,6 +72,7 @@ class TestResultList : public QObject
     void escapeCloses();
     void enterClosesNothing();
     void maximiseAndRestoreGivesTheEarlierLayout();
+    void savesTheSeriesAsCsv();
     void mainWindowWithoutResults();
     void mainWindowListsTheRunningDraw();
 };
@@ -261,6 +267,61 @@ void TestResultList::maximiseAndRestoreGivesTheEarlierLayout()
     QCOMPARE(list->geometry(), listBefore);
     QCOMPARE(close->geometry(), closeBefore);
     QVERIFY(list->x() + list->width() <= window.width());
+}
+
+void TestResultList::savesTheSeriesAsCsv()
+{
+    // Through the real window: the journal of the main window, Ctrl+S, the save
+    // dialog answered as an operator would, and a failed save said in a warning.
+    IniFixture::write("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=5\r\n");
+    frmRindell main;
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("results.csv"));
+    const auto answerSaveAs = [](const QString& path) {
+        return [path](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            QVERIFY(dialog->selectedFiles().value(0).contains(QLatin1String("Rindell-")));
+            // Typed into the file name box, as an operator does.
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        };
+    };
+    frmResultList window(&main);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    QCOMPARE(list->toolTip(), QStringLiteral("head ") + Journal::current()->head());
+    QCOMPARE(list->actions().value(0)->text(), QStringLiteral("CSV形式で保存(&S)..."));
+    {
+        ModalAnswerer answerer;
+        answerer.then(answerSaveAs(target));
+        QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(waitUntilAnswered(answerer));
+        QCOMPARE(answerer.unexpected(), 0);
+    }
+    QFile saved(target);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray csv = saved.readAll();
+    QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(csv.contains("\r\n1,012,"));
+    QVERIFY(csv.contains("\r\n2,005,"));
+    QVERIFY(csv.endsWith("# head " + Journal::current()->head().toLatin1() + "\r\n"));
+
+    const QString failing = folder.filePath(QStringLiteral("full.csv"));
+    ModalAnswerer answerer;
+    answerer.then(answerSaveAs(failing)).press(QMessageBox::Ok);
+    {
+        const FileSizeLimit full(16);
+        list->actions().value(0)->trigger();
+    }
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(answerer.seen().size(), 1);
+    QVERIFY(
+        answerer.seen()[0].text.startsWith(QStringLiteral("CSVファイルを保存できませんでした。")));
+    QVERIFY(!QFile::exists(failing));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("results.csv")});
 }
 
 void TestResultList::mainWindowWithoutResults()

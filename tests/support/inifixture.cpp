@@ -33,6 +33,12 @@ void remove()
         QDir(path()).removeRecursively();
     else
         QFile::remove(path());
+    QFile::remove(journalPath());
+}
+
+QString journalPath()
+{
+    return QFileInfo(path()).dir().filePath(QStringLiteral("Rindell.log"));
 }
 
 void blockWithFolder()

@@ -9,8 +9,10 @@ namespace IniFixture {
 QString path();
 void write(const QByteArray& content);
 QByteArray read();
-// Removes the file, or a folder standing in its place.
+// Removes the file, or a folder standing in its place, and the journal beside it.
 void remove();
+// The draw journal beside the settings file.
+QString journalPath();
 // Puts a folder where the file should be: every write fails, even for root.
 void blockWithFolder();
 

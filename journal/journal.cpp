@@ -1,0 +1,226 @@
+#include "journal/journal.h"
+
+#include "settings/settings.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+Journal* currentJournal = nullptr;
+
+#ifdef Q_OS_WIN
+int openJournal(const QString& path, bool create)
+{
+    const int flags =
+        _O_WRONLY | _O_APPEND | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
+    return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()), flags, _S_IREAD | _S_IWRITE);
+}
+bool isRegular(int fd)
+{
+    struct _stat64 info;
+    return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG);
+}
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    return ::_write(fd, bytes.constData(), unsigned(bytes.size())) == bytes.size();
+}
+bool flush(int fd)
+{
+    return ::_commit(fd) == 0;
+}
+void closeJournal(int fd)
+{
+    ::_close(fd);
+}
+#else
+int openJournal(const QString& path, bool create)
+{
+    const int flags =
+        O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
+    int fd;
+    do
+        fd = ::open(QFile::encodeName(path).constData(), flags, 0644);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+bool isRegular(int fd)
+{
+    struct stat info;
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    size_t left = size_t(bytes.size());
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= size_t(written);
+    }
+    return true;
+}
+bool flush(int fd)
+{
+    int result;
+    do
+        result = ::fsync(fd);
+    while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+void closeJournal(int fd)
+{
+    ::close(fd);
+}
+#endif
+
+QString now()
+{
+    const QDateTime local = QDateTime::currentDateTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
+QString Journal::defaultPath()
+{
+    return QFileInfo(Common::GetIniFilePath()).dir().filePath(QStringLiteral("Rindell.log"));
+}
+
+QByteArray Journal::hash(QByteArrayView line)
+{
+    return QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray Journal::zeroHash()
+{
+    return QByteArray(64, '0');
+}
+
+std::unique_ptr<Journal> Journal::open(const QString& path)
+{
+    bool created = false;
+    int fd = openJournal(path, false);
+    if (fd < 0 && !QFileInfo(path).isSymLink() && !QFileInfo::exists(path)) {
+        fd = openJournal(path, true);
+        created = fd >= 0;
+    }
+    if (fd < 0)
+        return nullptr;
+    if (!isRegular(fd)) {
+        closeJournal(fd);
+        return nullptr;
+    }
+
+    // Where the chain goes on: the last whole line, and a torn one behind it.
+    QByteArray content;
+    if (!created) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            closeJournal(fd);
+            return nullptr;
+        }
+        content = file.readAll();
+    }
+    QList<QByteArray> lines = content.split('\n');
+    QByteArray torn = lines.takeLast(); // empty when the file ends with its line end
+    bool lineEndMissing = false;
+    if (!torn.isEmpty() && QJsonDocument::fromJson(torn).isObject()) {
+        // Whole but for its line end: it counts as written, and gets its end.
+        lines.append(std::exchange(torn, {}));
+        lineEndMissing = true;
+    }
+    qint64 seq = 0;
+    QByteArray head = zeroHash();
+    if (!lines.isEmpty()) {
+        head = hash(lines.last());
+        const QJsonObject last = QJsonDocument::fromJson(lines.last()).object();
+        seq = last.contains(QLatin1String("seq"))
+                  ? qint64(last.value(QLatin1String("seq")).toDouble())
+                  : lines.size();
+    }
+    if (lineEndMissing && !writeAll(fd, QByteArrayLiteral("\n"))) {
+        closeJournal(fd);
+        return nullptr;
+    }
+    std::unique_ptr<Journal> journal(new Journal(path, fd, seq, head, lines.size()));
+    // A kill cut the last line short: it is ended, never removed.
+    journal->m_torn = !torn.isEmpty();
+    if (journal->m_torn && !journal->recover())
+        return nullptr;
+    return journal;
+}
+
+Journal::Journal(QString path, int fd, qint64 seq, QByteArray head, qint64 lines)
+    : m_path(std::move(path)), m_fd(fd), m_seq(seq), m_head(std::move(head)), m_lines(lines)
+{
+}
+
+bool Journal::recover()
+{
+    if (!writeAll(m_fd, QByteArrayLiteral("\n")))
+        return false;
+    ++m_lines;
+    m_torn = false;
+    return write(QStringLiteral("recovered"), {{QStringLiteral("torn_line"), double(m_lines)}});
+}
+
+Journal::~Journal()
+{
+    if (currentJournal == this)
+        currentJournal = nullptr;
+    closeJournal(m_fd);
+}
+
+bool Journal::append(const QString& event, QJsonObject fields)
+{
+    if (m_torn && !recover())
+        return false;
+    return write(event, std::move(fields));
+}
+
+bool Journal::write(const QString& event, QJsonObject fields)
+{
+    fields.insert(QStringLiteral("seq"), double(m_seq + 1));
+    fields.insert(QStringLiteral("time"), now());
+    fields.insert(QStringLiteral("event"), event);
+    fields.insert(QStringLiteral("prev"), QString::fromLatin1(m_head));
+    const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
+    if (!writeAll(m_fd, line + '\n')) {
+        m_torn = true; // part of the line may have landed
+        return false;
+    }
+    ++m_lines;
+    ++m_seq;
+    m_head = hash(line);
+    return flush(m_fd); // the line is in the file, but not durable unless this holds
+}
+
+Journal* Journal::current()
+{
+    return currentJournal;
+}
+
+void Journal::setCurrent(Journal* journal)
+{
+    currentJournal = journal;
+}

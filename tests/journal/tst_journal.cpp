@@ -1,0 +1,299 @@
+// The draw journal: its chain, a start after a kill, the series it proves, the
+// CSV export and the command line that checks and exports it.
+#include "journal/export.h"
+#include "journal/journal.h"
+#include "journal/replay.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QJsonObject draw(int ordinal, int number)
+{
+    return {{QStringLiteral("ordinal"), ordinal},
+            {QStringLiteral("number"), number},
+            {QStringLiteral("from"), 1},
+            {QStringLiteral("to"), 100}};
+}
+
+// start, range, draws 37, 5, 88, clear, draws 12, 40: seven events and a series of two.
+QByteArray sampleJournal(const QString& path)
+{
+    auto journal = Journal::open(path);
+    if (!journal)
+        return {};
+    journal->append(QStringLiteral("start"));
+    journal->append(QStringLiteral("range"),
+                    {{QStringLiteral("from"), 1}, {QStringLiteral("to"), 100}});
+    journal->append(QStringLiteral("draw"), draw(1, 37));
+    journal->append(QStringLiteral("draw"), draw(2, 5));
+    journal->append(QStringLiteral("draw"), draw(3, 88));
+    journal->append(QStringLiteral("clear"));
+    journal->append(QStringLiteral("draw"), draw(1, 12));
+    journal->append(QStringLiteral("draw"), draw(2, 40));
+    return readBytes(path);
+}
+
+QList<QByteArray> linesOf(const QByteArray& content)
+{
+    QList<QByteArray> lines = content.split('\n');
+    lines.removeLast();
+    return lines;
+}
+
+QByteArray joined(const QList<QByteArray>& lines)
+{
+    return lines.join('\n') + '\n';
+}
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void init();
+
+    void wholeJournalReadsBack();
+    void breaksAreFoundAtTheirLine_data();
+    void breaksAreFoundAtTheirLine();
+    void startAfterAKillEndsTheTornLine();
+    void plantedLinkOrFolderIsNotAJournal();
+    void voidAndAdoptShapeTheSeries();
+    void csvBytes();
+    void commandLine();
+
+  private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_log;
+};
+
+void TestJournal::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_log = m_dir->filePath(QStringLiteral("Rindell.log"));
+}
+
+void TestJournal::wholeJournalReadsBack()
+{
+    const QByteArray content = sampleJournal(m_log);
+    const QList<QByteArray> lines = linesOf(content);
+    QCOMPARE(lines.size(), 8);
+    const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
+    QCOMPARE(first.value(QLatin1String("seq")).toInt(), 1);
+    QCOMPARE(first.value(QLatin1String("prev")).toString(), QString(64, u'0'));
+    QVERIFY(QDateTime::fromString(first.value(QLatin1String("time")).toString(), Qt::ISODateWithMs)
+                .isValid());
+    const Replay::Result result = Replay::Read(content);
+    QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
+    QCOMPARE(result.events, 8);
+    QCOMPARE(result.head, QString::fromLatin1(Journal::hash(lines.last())));
+    QCOMPARE(result.series.size(), 2);
+    QCOMPARE(result.series[0].number, 12);
+    QCOMPARE(result.series[1].number, 40);
+    // Reopened, the chain goes on from the last line.
+    auto journal = Journal::open(m_log);
+    QVERIFY(journal);
+    QCOMPARE(journal->head(), result.head);
+    QVERIFY(journal->append(QStringLiteral("end")));
+    QVERIFY(Replay::Read(readBytes(m_log)).broken.isEmpty());
+}
+
+void TestJournal::breaksAreFoundAtTheirLine_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("reported");
+    QTest::newRow("a changed number") << "number"
+                                      << "line 6: prev is not the SHA-256 of line 5";
+    QTest::newRow("a deleted line") << "delete"
+                                    << "line 4: seq 5 where 4 was expected";
+    QTest::newRow("two lines swapped") << "swap"
+                                       << "line 3: seq 4 where 3 was expected";
+    QTest::newRow("a truncated last line") << "truncate"
+                                           << "line 8: the last line is incomplete";
+    QTest::newRow("a line of garbage") << "garbage"
+                                       << "line 2: not a JSON object";
+}
+
+void TestJournal::breaksAreFoundAtTheirLine()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, reported);
+    QList<QByteArray> lines = linesOf(sampleJournal(m_log));
+    QByteArray content;
+    if (change == QLatin1String("number")) {
+        lines[4].replace("\"number\":88", "\"number\":89"); // line 5, a draw
+        content = joined(lines);
+    } else if (change == QLatin1String("delete")) {
+        lines.removeAt(3);
+        content = joined(lines);
+    } else if (change == QLatin1String("swap")) {
+        lines.swapItemsAt(2, 3);
+        content = joined(lines);
+    } else if (change == QLatin1String("truncate")) {
+        content = joined(lines);
+        content.chop(20);
+    } else {
+        lines[1] = "not json at all";
+        content = joined(lines);
+    }
+    QCOMPARE(Replay::Read(content).broken, reported);
+    writeBytes(m_log, content);
+    const auto [line, status] = Replay::Verify(m_log);
+    QCOMPARE(status, 1);
+    QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
+}
+
+void TestJournal::startAfterAKillEndsTheTornLine()
+{
+    // A kill in the middle of an append leaves part of a line; the next start
+    // keeps every byte, ends that line and chains a "recovered" event to the last
+    // whole line. The verifier accepts exactly this, and says so.
+    const QByteArray whole = sampleJournal(m_log);
+    const QByteArray torn = whole + "{\"event\":\"draw\",\"num";
+    writeBytes(m_log, torn);
+    QVERIFY(Replay::Read(torn).broken.startsWith(QLatin1String("line 9:")));
+    {
+        auto journal = Journal::open(m_log);
+        QVERIFY(journal);
+        QVERIFY(journal->append(QStringLiteral("draw"), draw(3, 7)));
+    }
+    const QByteArray after = readBytes(m_log);
+    QVERIFY(after.startsWith(torn + '\n'));
+    const Replay::Result result = Replay::Read(after);
+    QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
+    QCOMPARE(result.recoveredTorn, QList<int>{9});
+    QCOMPARE(result.events, 10);
+    QCOMPARE(result.series.size(), 3);
+
+    // Only right after the torn line, naming it, chained past it.
+    QList<QByteArray> lines = linesOf(after);
+    lines.swapItemsAt(8, 9);
+    QVERIFY(!Replay::Read(joined(lines)).broken.isEmpty());
+    lines = linesOf(after);
+    lines[9].replace("\"torn_line\":9", "\"torn_line\":8");
+    QCOMPARE(Replay::Read(joined(lines)).broken, QStringLiteral("line 9: not a JSON object"));
+}
+
+void TestJournal::plantedLinkOrFolderIsNotAJournal()
+{
+    const QString victim = m_dir->filePath(QStringLiteral("victim"));
+    writeBytes(victim, "not a journal");
+    QVERIFY(QFile::link(victim, m_log));
+    QVERIFY(!Journal::open(m_log));
+    QCOMPARE(readBytes(victim), QByteArray("not a journal"));
+    QVERIFY(QFile::remove(m_log));
+    QVERIFY(QDir().mkpath(m_log));
+    QVERIFY(!Journal::open(m_log));
+}
+
+void TestJournal::voidAndAdoptShapeTheSeries()
+{
+    auto journal = Journal::open(m_log);
+    QVERIFY(journal);
+    journal->append(QStringLiteral("draw"), draw(1, 37));
+    journal->append(QStringLiteral("draw"), draw(2, 5));
+    journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), 2}});
+    journal->append(QStringLiteral("draw"), draw(2, 9));
+    Replay::Result result = Replay::Read(readBytes(m_log));
+    QCOMPARE(result.series.size(), 2);
+    QCOMPARE(result.series[1].number, 9);
+    QCOMPARE(Replay::CompareWithSettings(result.series, {37, 9}), QString());
+    QCOMPARE(Replay::CompareWithSettings(result.series, {37}),
+             QStringLiteral("draw 2 (9) is in the journal, not in the settings file"));
+    QCOMPARE(Replay::CompareWithSettings(result.series, {37, 9, 4}),
+             QStringLiteral("draw 3 (4) is in the settings file, not in the journal"));
+    QCOMPARE(Replay::CompareWithSettings(result.series, {37, 8}),
+             QStringLiteral("draw 2 is 9 in the journal, 8 in the settings file"));
+    journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), QJsonArray{4, 6}}});
+    result = Replay::Read(readBytes(m_log));
+    QCOMPARE(Replay::CompareWithSettings(result.series, {4, 6}), QString());
+    QVERIFY(result.series[0].time.isEmpty());
+}
+
+void TestJournal::csvBytes()
+{
+    const QList<Replay::Draw> journal{{1, 7, QStringLiteral("2026-12-07T19:05:01.250+09:00")},
+                                      {2, 45, QStringLiteral("2026-12-07T19:06:12.000+09:00")}};
+    const QByteArray head(64, 'a');
+    QCOMPARE(Export::Csv({7, 45, 999}, journal, QString::fromLatin1(head)),
+             "\xEF\xBB\xBF" + QStringLiteral("回,番号,日時").toUtf8() +
+                 "\r\n1,007,2026-12-07T19:05:01.250+09:00\r\n"
+                 "2,045,2026-12-07T19:06:12.000+09:00\r\n"
+                 "3,999,\r\n"
+                 "# head " +
+                 head + "\r\n");
+    // A draw the journal holds otherwise (a hand edit) gets no time.
+    QVERIFY(Export::Csv({8}, journal, {}).contains("\r\n1,008,\r\n"));
+    QCOMPARE(Export::DefaultFileName(QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
+             QStringLiteral("Rindell-20261207-0905.csv"));
+    // A failed save leaves nothing behind.
+    const QString nowhere = m_dir->filePath(QStringLiteral("no/such/folder/r.csv"));
+    QVERIFY(Export::Write(nowhere, "x").has_value());
+    QVERIFY(!QFile::exists(nowhere));
+}
+
+void TestJournal::commandLine()
+{
+    // The real program, in a folder of its own with its settings file and journal.
+    const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
+    const QString program = m_dir->filePath(QStringLiteral("rindell"));
+    QVERIFY(QFile::copy(built, program));
+    sampleJournal(m_log);
+    writeBytes(m_dir->filePath(QStringLiteral("Rindell.ini")),
+               "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=40\r\n");
+    const auto run = [&](const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        process.waitForFinished();
+        return std::pair(process.exitCode(), process.readAllStandardOutput());
+    };
+    const Replay::Result result = Replay::Read(readBytes(m_log));
+    QCOMPARE(run({"--verify"}), std::pair(0, ("OK: 8 events, 2 draws in the current series, head " +
+                                              result.head.toLatin1() + '\n')));
+    QCOMPARE(run({"--verify", m_log}).first, 0);
+    QCOMPARE(run({"--verify", m_log, "extra"}).first, 2);
+    QCOMPARE(run({"--verify", m_dir->filePath(QStringLiteral("missing.log"))}).first, 1);
+    writeBytes(m_dir->filePath(QStringLiteral("Rindell.ini")),
+               "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n");
+    QCOMPARE(
+        run({"--verify"}),
+        std::pair(1, QByteArray("BROKEN: draw 2 is 40 in the journal, 41 in the settings file\n")));
+
+    const QString csv = m_dir->filePath(QStringLiteral("out.csv"));
+    QCOMPARE(run({"--export", csv}).first, 0);
+    QCOMPARE(readBytes(csv),
+             Export::CsvOfFiles(m_dir->filePath(QStringLiteral("Rindell.ini")), m_log));
+    QVERIFY(readBytes(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
+    QCOMPARE(run({"--export"}).first, 2);
+    QCOMPARE(run({"--export", m_dir->filePath(QStringLiteral("no/folder/out.csv"))}).first, 1);
+}
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "tst_journal.moc"
