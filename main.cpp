@@ -31,5 +31,7 @@ int main(int argc, char* argv[])
     if (!window.isLoaded())
         return 0; // another instance runs: end without a window
     window.show();
+    if (arguments.contains(QLatin1String("--audience")))
+        window.ToggleAudience();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "main_window/frmrindell.h"
 
+#include "audience_window/frmaudience.h"
 #include "common/common.h"
 #include "common/const.h"
 #include "common/japanesefont.h"
@@ -33,6 +34,12 @@
 using namespace Series;
 
 namespace {
+
+// The audience window's place, in a section of its own that the drawing never
+// reads or clears.
+const QString SectionDisplay = QStringLiteral("Display");
+const QString KeyScreen = QStringLiteral("Screen");
+const QString KeyFullScreen = QStringLiteral("FullScreen");
 
 constexpr int ClientWidth = 10575;
 constexpr int ClientHeight = 6675;
@@ -191,6 +198,10 @@ void frmRindell::createControls()
     connect(cmdClearResult, &QPushButton::clicked, this, &frmRindell::cmdClearResult_Click);
     connect(cmdCondition, &QPushButton::clicked, this, &frmRindell::cmdCondition_Click);
     connect(cmdResultList, &QPushButton::clicked, this, &frmRindell::cmdResultList_Click);
+    // The audience window mirrors the reels and the two lines at every change,
+    // so it never shows what this window does not.
+    for (QLineEdit* mirrored : {txt100, txt10, txt1, txtRange, txtCount})
+        connect(mirrored, &QLineEdit::textChanged, this, &frmRindell::UpdateAudience);
 }
 
 void frmRindell::Form_Load()
@@ -284,6 +295,7 @@ QByteArray frmRindell::ProgramHash()
 
 frmRindell::~frmRindell()
 {
+    delete m_audience.data();
     if (m_journal)
         m_journal->append(QStringLiteral("end"));
 }
@@ -373,14 +385,88 @@ void frmRindell::closeEvent(QCloseEvent* event)
 {
     bool cancel = false;
     Form_QueryUnload(cancel);
-    if (cancel)
+    if (cancel) {
         event->ignore();
+        return;
+    }
+    event->accept();
+    if (m_audience)
+        m_audience->close();
+}
+
+void frmRindell::PressDrawButton()
+{
+    if (QApplication::activeModalWidget())
+        return;
+    if (cmdStart->isVisibleTo(this))
+        cmdStart->click();
+    else if (const std::int16_t active = GetActiveStop(); active >= 0)
+        cmdStop[active]->click();
+}
+
+void frmRindell::ToggleAudience()
+{
+    if (m_audience) {
+        m_audience->close();
+        return;
+    }
+    m_audience = new frmAudience;
+    m_audience->setAttribute(Qt::WA_DeleteOnClose);
+    m_audience->setAttribute(Qt::WA_QuitOnClose, false); // it never keeps the program alive
+    connect(m_audience, &frmAudience::presenterPressed, this, &frmRindell::PressDrawButton);
+    connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::SaveAudienceDisplay);
+    UpdateAudience();
+
+    // Where it stood last time; else, with two screens, the one the operator's
+    // window is not on.
+    const QString stored = Common::ReadIniString(SectionDisplay, KeyScreen, QString(), QString());
+    QScreen* target = screen();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
+        return candidate->name() == stored;
+    });
+    if (named != screens.cend())
+        target = *named;
+    else if (screens.size() >= 2)
+        target = screens[0] == screen() ? screens[1] : screens[0];
+    m_audience->move(target->availableGeometry().center() - m_audience->rect().center());
+    if (Common::ReadIniString(SectionDisplay, KeyFullScreen, QString(), QString()) ==
+        QLatin1String("1"))
+        m_audience->showFullScreen();
     else
-        event->accept();
+        m_audience->show();
+}
+
+void frmRindell::SaveAudienceDisplay()
+{
+    if (!m_audience)
+        return;
+    const QString screenName = m_audience->screen() ? m_audience->screen()->name() : QString();
+    Common::WriteIniString(SectionDisplay, KeyScreen, screenName, QString());
+    Common::WriteIniString(SectionDisplay, KeyFullScreen,
+                           m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
+                           QString());
+}
+
+void frmRindell::UpdateAudience()
+{
+    if (!m_audience)
+        return;
+    m_audience->showReels(txt100->text() + txt10->text() + txt1->text(), GetActiveStop() >= 0);
+    m_audience->showInfo(txtRange->text(), txtCount->text());
 }
 
 void frmRindell::keyPressEvent(QKeyEvent* event)
 {
+    // The audience window and the presenter remote; no key acts under a modal box.
+    if ((event->key() == Qt::Key_F5 || event->key() == Qt::Key_PageDown) &&
+        !QApplication::activeModalWidget()) {
+        if (event->key() == Qt::Key_F5)
+            ToggleAudience();
+        else
+            PressDrawButton();
+        return;
+    }
     // Enter that no button took presses the default button while it is shown.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         cmdStop[2]->isVisibleTo(this)) {
@@ -531,6 +617,7 @@ void frmRindell::cmdStart_Click()
     cmdStop[2]->setFocus();
     cmdStart->setVisible(false);
     EditCount(CountCurrent);
+    UpdateAudience();
 
     // The reels turn once per frame of the display, in a local event loop: START
     // returns only after the last STOP, and every other handler, STOP included,
@@ -589,5 +676,6 @@ void frmRindell::cmdStop_Click(std::int16_t index)
     } else {
         cmdStop[active]->setFocus();
     }
+    UpdateAudience();
     repaint();
 }

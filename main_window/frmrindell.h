@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audience_window/frmaudience.h"
 #include "journal/journal.h"
 #include "main_window/randomsource.h"
 #include "main_window/series.h"
@@ -38,6 +39,10 @@ class frmRindell : public QWidget
     void EditCount(enmCountMode mode);
 
     const QList<bool>& drawnFlags() const { return DrawnFlags; }
+
+    // F5: opens the audience window, or closes it.
+    void ToggleAudience();
+    frmAudience* audience() const { return m_audience; }
     std::int16_t drawnNumber() const { return DrawnNumber; }
 
   protected:
@@ -56,6 +61,10 @@ class frmRindell : public QWidget
     void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;
     void FocusDrawButton();
+    // PageDown (a presenter remote): presses START when idle, else the active STOP.
+    void PressDrawButton();
+    void UpdateAudience();
+    void SaveAudienceDisplay();
 
     void cmdStart_Click();
     void cmdStop_Click(std::int16_t index);
@@ -81,6 +90,7 @@ class frmRindell : public QWidget
     std::int16_t DrawnNumber = 0;
     RandomSource m_random;
     std::unique_ptr<Journal> m_journal;
+    QPointer<frmAudience> m_audience;
     bool m_loaded = false;
     // Since the last mouse press on START: a STOP appears under the pointer, and
     // the second click of a double-click must not press it.

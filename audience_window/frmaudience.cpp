@@ -1,0 +1,112 @@
+#include "audience_window/frmaudience.h"
+
+#include "common/japanesefont.h"
+#include "common/systemcolors.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+
+// A face whose zero has no slash or dot, legible from the back of a hall.
+QFont digitFont(int pixelSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Segoe UI")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(std::max(1, pixelSize));
+    return font;
+}
+
+} // namespace
+
+frmAudience::frmAudience(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmAudience"));
+    setWindowTitle(QStringLiteral("Rindell - 抽選"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(320, 200);
+    resize(960, 540);
+    showReels(m_digits, false);
+}
+
+void frmAudience::showReels(const QString& digits, bool spinning)
+{
+    m_digits = digits;
+    m_spinning = spinning;
+    // What a screen reader says of the display: the number, once it is at rest.
+    setAccessibleName(spinning ? QStringLiteral("抽選中") : QStringLiteral("抽選番号 ") + digits);
+    update();
+}
+
+void frmAudience::showInfo(const QString& rangeLine, const QString& countLine)
+{
+    m_range = rangeLine;
+    m_count = countLine;
+    update();
+}
+
+void frmAudience::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QColor reelBack = SystemColors::color(SystemColors::ActiveCaption);
+    const QColor reelText = SystemColors::color(SystemColors::CaptionText);
+    painter.fillRect(rect(), palette().window());
+
+    // Three reels side by side, a tenth of a reel apart, above two small lines.
+    const int infoHeight = std::max(16, height() / 12);
+    const QRect area =
+        rect().adjusted(width() / 40, height() / 30, -width() / 40, -(height() / 30 + infoHeight));
+    const int gap = area.width() / 31;
+    const int reelWidth = std::min((area.width() - 2 * gap) / 3, area.height() * 2 / 3);
+    const int reelHeight = std::min(area.height(), reelWidth * 3 / 2);
+    const int left = area.left() + (area.width() - 3 * reelWidth - 2 * gap) / 2;
+    const int top = area.top() + (area.height() - reelHeight) / 2;
+    painter.setFont(digitFont(reelHeight * 4 / 5));
+    for (int i = 0; i < 3; ++i) {
+        const QRect reel(left + i * (reelWidth + gap), top, reelWidth, reelHeight);
+        painter.fillRect(reel, reelBack);
+        painter.setPen(reelText);
+        painter.drawText(reel, Qt::AlignCenter, m_digits.mid(i, 1));
+    }
+
+    QFont info = JapaneseFont::gothic(12);
+    info.setPixelSize(infoHeight * 2 / 3);
+    painter.setFont(info);
+    painter.setPen(palette().windowText().color());
+    const QRect line(area.left(), height() - infoHeight - height() / 60, area.width(), infoHeight);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, m_range);
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, m_count);
+}
+
+void frmAudience::closeEvent(QCloseEvent* event)
+{
+    Q_EMIT displayChanged();
+    QWidget::closeEvent(event); // closing it never closes the program, during a draw too
+}
+
+void frmAudience::keyPressEvent(QKeyEvent* event)
+{
+    // No key acts while a dialog or a message box is open.
+    if (QApplication::activeModalWidget()) {
+        event->ignore();
+        return;
+    }
+    if (event->key() == Qt::Key_F11) {
+        if (isFullScreen())
+            showNormal();
+        else
+            showFullScreen();
+        Q_EMIT displayChanged();
+        return;
+    }
+    if (event->key() == Qt::Key_PageDown) {
+        Q_EMIT presenterPressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,207 @@
+// The audience window, driven through the real main window as an operator and a
+// presenter remote would.
+#include "audience_window/frmaudience.h"
+#include "controls.h"
+#include "inifixture.h"
+#include "main_window/frmrindell.h"
+#include "modalanswerer.h"
+#include "settings/settings.h"
+#include "stepper.h"
+
+#include <QApplication>
+#include <QStyleHints>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+QString mainReels(QWidget* window)
+{
+    return box(window, "txt100")->text() + box(window, "txt10")->text() +
+           box(window, "txt1")->text();
+}
+
+std::unique_ptr<frmRindell> openWindow()
+{
+    auto window = std::make_unique<frmRindell>();
+    window->show();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qWarning("main window did not become active");
+    return window;
+}
+
+} // namespace
+
+class TestFrmAudience : public QObject
+{
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
+    void init() { IniFixture::remove(); }
+    void cleanup() { IniFixture::remove(); }
+
+    void f5OpensAndCloses();
+    void mirrorsEveryDrawAndNeverRunsAhead();
+    void pageDownDrawsAWholeSeries();
+    void noKeyActsUnderAMessageBox();
+    void displaySectionIsKeptAndSurvivesClearing();
+    void closingItDuringADrawIsAllowed();
+};
+
+void TestFrmAudience::f5OpensAndCloses()
+{
+    auto window = openWindow();
+    QVERIFY(!window->audience());
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(window->audience());
+    QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
+    QCOMPARE(window->audience()->objectName(), QStringLiteral("frmAudience"));
+    QCOMPARE(window->audience()->accessibleName(), QStringLiteral("抽選番号 000"));
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QTRY_VERIFY(!window->audience());
+    QVERIFY(window->isVisible()); // closing it never closes the program
+}
+
+void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    window->ToggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    // At every change of a main reel, and at every paint of the audience window,
+    // both show the same digits.
+    int changes = 0;
+    QStringList differences;
+    for (const char* name : {"txt100", "txt10", "txt1"})
+        connect(box(window.get(), name), &QLineEdit::textChanged, this, [&] {
+            ++changes;
+            if (audience->digits() != mainReels(window.get()))
+                differences << audience->digits() + u'/' + mainReels(window.get());
+        });
+    for (int draw = 0; draw < 5; ++draw) {
+        Stepper steps;
+        steps.then([] { QTest::qWait(200); });
+        for (const int index : {2, 1, 0})
+            steps.then(
+                [&, index] { QTest::mouseClick(stop(window.get(), index), Qt::LeftButton); });
+        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+        const QString drawn =
+            QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0'));
+        QCOMPARE(mainReels(window.get()), drawn);
+        QCOMPARE(audience->accessibleName(), QStringLiteral("抽選番号 ") + drawn);
+    }
+    QVERIFY(changes > 15);
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u' ')));
+}
+
+void TestFrmAudience::pageDownDrawsAWholeSeries()
+{
+    // A presenter remote's PageDown, at the audience window: START, then the
+    // STOPs, three times, then the refusal of a fourth draw.
+    IniFixture::write("[Condition]\r\nRange=1,3\r\n");
+    auto window = openWindow();
+    window->ToggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    Stepper steps;
+    for (int press = 0; press < 13; ++press)
+        steps.then([audience] { QTest::keyClick(audience, Qt::Key_PageDown); });
+    QTRY_VERIFY_WITH_TIMEOUT(steps.done(), 10000);
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
+    QCOMPARE(Series::Results.size(), 4);
+    QList<std::int16_t> drawn = Series::Results.mid(1);
+    std::sort(drawn.begin(), drawn.end());
+    QCOMPARE(drawn, (QList<std::int16_t>{1, 2, 3}));
+    QVERIFY(button(window.get(), "cmdStart")->isVisible());
+}
+
+void TestFrmAudience::noKeyActsUnderAMessageBox()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    window->ToggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    bool stillIdle = false;
+    ModalAnswerer answerer;
+    answerer.then([&](QWidget* box) {
+        for (QWidget* target :
+             {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(audience)}) {
+            QTest::keyClick(target, Qt::Key_PageDown);
+            QTest::keyClick(target, Qt::Key_F5);
+            QTest::keyClick(target, Qt::Key_F11);
+        }
+        stillIdle = button(window.get(), "cmdStart")->isVisible() && window->audience() &&
+                    !audience->isFullScreen();
+        qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+    });
+    QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
+    QVERIFY(waitUntilAnswered(answerer));
+    QVERIFY(stillIdle);
+    QCOMPARE(Series::Results.size(), 1);
+    QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
+}
+
+void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
+    {
+        auto window = openWindow();
+        window->ToggleAudience();
+        QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
+        QTest::keyClick(window->audience(), Qt::Key_F11);
+        QTRY_VERIFY(window->audience()->isFullScreen());
+        const QString screen = window->audience()->screen()->name();
+        QCOMPARE(
+            Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
+            QStringLiteral("1"));
+        QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("Screen"), {}, {}),
+                 screen);
+        ModalAnswerer answerer;
+        answerer.press(QMessageBox::Yes);
+        QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
+        QVERIFY(waitUntilAnswered(answerer));
+        QVERIFY(!Common::ReadIniSection(QStringLiteral("Result"), {}));
+    }
+    QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
+             QStringLiteral("1"));
+    // The next run opens it as it was left.
+    auto window = openWindow();
+    window->ToggleAudience();
+    QTRY_VERIFY(window->audience()->isFullScreen());
+    QTest::keyClick(window->audience(), Qt::Key_F11);
+    QTRY_VERIFY(!window->audience()->isFullScreen());
+    QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
+             QStringLiteral("0"));
+}
+
+void TestFrmAudience::closingItDuringADrawIsAllowed()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    auto window = openWindow();
+    window->ToggleAudience();
+    QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
+    bool closedWhileSpinning = false;
+    Stepper steps;
+    steps.then([&] {
+        window->audience()->close();
+        closedWhileSpinning = !window->audience() || !window->audience()->isVisible();
+    });
+    for (const int index : {2, 1, 0})
+        steps.then([&, index] { QTest::mouseClick(stop(window.get(), index), Qt::LeftButton); });
+    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+    QVERIFY(closedWhileSpinning);
+    QVERIFY(window->isVisible());
+    QCOMPARE(Series::Results.size(), 2);
+}
+
+QTEST_MAIN(TestFrmAudience)
+#include "tst_frmaudience.moc"
