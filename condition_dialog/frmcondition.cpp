@@ -5,8 +5,8 @@
 #include "common/japanesefont.h"
 #include "common/modalframe.h"
 #include "common/twips.h"
+#include "condition_dialog/rangedecision.h"
 #include "journal/journal.h"
-#include "main_window/frmrindell.h"
 #include "main_window/series.h"
 #include "settings/settings.h"
 
@@ -239,34 +239,37 @@ void frmCondition::cmdOK_Click()
         return;
     const QString title = windowTitle();
     const QString item = ItemName();
-    if (txtRangeMin->text().isEmpty()) {
+    const RangeDecision::Outcome outcome =
+        RangeDecision::Decide(txtRangeMin->text(), txtRangeMax->text(), RangeFrom, RangeTo);
+    switch (outcome) {
+    case RangeDecision::Outcome::MissingFrom:
         Common::ShowWarning(item + QStringLiteral("(From)を入力して下さい。"), title);
         txtRangeMin->setFocus();
         return;
-    }
-    if (txtRangeMax->text().isEmpty()) {
+    case RangeDecision::Outcome::MissingTo:
         Common::ShowWarning(item + QStringLiteral("(To)を入力して下さい。"), title);
         txtRangeMax->setFocus();
         return;
-    }
-    const int from = txtRangeMin->text().toInt();
-    const int to = txtRangeMax->text().toInt();
-    if (from > to) {
+    case RangeDecision::Outcome::Reversed:
         Common::ShowWarning(item + QStringLiteral("は、(From)≦(To)で入力して下さい。"), title);
         txtRangeMin->setFocus();
         return;
-    }
-
-    bool clear = false;
-    if (to < RangeTo || from > RangeFrom) {
+    case RangeDecision::Outcome::Narrowed:
+        // Asked before anything is stored; No leaves the dialog open.
         if (Common::AskQuestion(
                 QStringLiteral(
                     "抽選範囲が狭くなったので、抽選結果をクリアします。よろしいですか？"),
                 title, Const::MB_DEFBUTTON2) == Const::IDNO)
             return;
-        clear = true;
+        break;
+    case RangeDecision::Outcome::Changed:
+    case RangeDecision::Outcome::Unchanged:
+        break;
     }
-    if (to != RangeTo || from != RangeFrom) {
+
+    if (outcome != RangeDecision::Outcome::Unchanged) {
+        const int from = txtRangeMin->text().toInt();
+        const int to = txtRangeMax->text().toInt();
         RangeFrom = static_cast<std::int16_t>(from);
         RangeTo = static_cast<std::int16_t>(to);
         const QString stored = txtRangeMin->text() + u',' + txtRangeMax->text();
@@ -280,15 +283,12 @@ void frmCondition::cmdOK_Click()
                 QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),
                 title);
         }
-        auto* main = qobject_cast<frmRindell*>(parentWidget());
-        if (main)
-            main->EditRange();
-        if (!clear && Common::AskQuestion(
-                          QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？"),
-                          title, Const::MB_DEFBUTTON2) == Const::IDYES)
-            clear = true;
-        if (clear && main)
-            main->ClearResult();
+        Q_EMIT rangeChanged();
+        if (outcome == RangeDecision::Outcome::Narrowed ||
+            Common::AskQuestion(
+                QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？"), title,
+                Const::MB_DEFBUTTON2) == Const::IDYES)
+            Q_EMIT clearRequested();
     }
     accept();
 }

@@ -7,13 +7,20 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The condition dialog, where the operator enters the drawing range.
+// The condition dialog, where the operator enters the drawing range. It works on
+// the shared range and reports what the operator decided; it knows no window.
 class frmCondition : public QDialog
 {
     Q_OBJECT
 
   public:
     explicit frmCondition(QWidget* parent = nullptr);
+
+  Q_SIGNALS:
+    // The new range is in RangeFrom / RangeTo (and stored): show it.
+    void rangeChanged();
+    // The operator agreed to clear the results; emitted after rangeChanged().
+    void clearRequested();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -531,6 +531,8 @@ void frmRindell::cmdCondition_Click()
 {
     const QPointer<frmRindell> self(this);
     QPointer<frmCondition> dialog = new frmCondition(this);
+    connect(dialog, &frmCondition::rangeChanged, this, &frmRindell::EditRange);
+    connect(dialog, &frmCondition::clearRequested, this, &frmRindell::ClearResult);
     dialog->exec();
     delete dialog.data();
     if (self)

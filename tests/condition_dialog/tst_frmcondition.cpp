@@ -1,4 +1,5 @@
 #include "condition_dialog/frmcondition.h"
+#include "condition_dialog/rangedecision.h"
 #include "controls.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
@@ -14,6 +15,8 @@
 #include <QTest>
 
 #include <memory>
+
+Q_DECLARE_METATYPE(RangeDecision::Outcome)
 
 namespace {
 
@@ -64,6 +67,10 @@ struct Fixture
 
     Fixture()
     {
+        // Wired as the main window wires the dialogs it opens.
+        QObject::connect(dialog, &frmCondition::rangeChanged, main.get(), &frmRindell::EditRange);
+        QObject::connect(dialog, &frmCondition::clearRequested, main.get(),
+                         &frmRindell::ClearResult);
         dialog->show();
         if (!QTest::qWaitForWindowActive(dialog))
             qWarning("dialog did not become active");
@@ -83,6 +90,8 @@ class TestFrmCondition : public QObject
     void init() { IniFixture::remove(); }
     void cleanup() { IniFixture::remove(); }
 
+    void rangeDecision_data();
+    void rangeDecision();
     void layout();
     void fillsBoxesFromTheRange_data();
     void fillsBoxesFromTheRange();
@@ -104,6 +113,49 @@ class TestFrmCondition : public QObject
     void failedWriteIsReported();
     void openedFromTheMainWindowDuringADraw();
 };
+
+void TestFrmCondition::rangeDecision_data()
+{
+    using RangeDecision::Outcome;
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("currentFrom");
+    QTest::addColumn<int>("currentTo");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::newRow("both empty") << ""
+                                << "" << 1 << 100 << Outcome::MissingFrom;
+    QTest::newRow("To empty") << "5"
+                              << "" << 1 << 100 << Outcome::MissingTo;
+    QTest::newRow("reversed") << "10"
+                              << "5" << 1 << 100 << Outcome::Reversed;
+    QTest::newRow("From equal to To") << "5"
+                                      << "5" << 5 << 5 << Outcome::Unchanged;
+    QTest::newRow("leading zeros only") << "007"
+                                        << "100" << 7 << 100 << Outcome::Unchanged;
+    QTest::newRow("widened") << "1"
+                             << "200" << 7 << 100 << Outcome::Changed;
+    QTest::newRow("narrowed at the top") << "7"
+                                         << "99" << 7 << 100 << Outcome::Narrowed;
+    QTest::newRow("narrowed below, widened above") << "5"
+                                                   << "200" << 1 << 100 << Outcome::Narrowed;
+    QTest::newRow("no range yet") << "0"
+                                  << "9" << -1 << -1 << Outcome::Narrowed;
+    QTest::newRow("000 is zero") << "000"
+                                 << "0" << 0 << 0 << Outcome::Unchanged;
+    QTest::newRow("999") << "0"
+                         << "999" << 0 << 998 << Outcome::Changed;
+}
+
+void TestFrmCondition::rangeDecision()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, currentFrom);
+    QFETCH(int, currentTo);
+    QFETCH(RangeDecision::Outcome, outcome);
+    QCOMPARE(RangeDecision::Decide(from, to, std::int16_t(currentFrom), std::int16_t(currentTo)),
+             outcome);
+}
 
 void TestFrmCondition::layout()
 {
