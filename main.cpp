@@ -1,6 +1,6 @@
+#include "application/application.h"
 #include "command_line/commandline.h"
 #include "common/shiftjis.h"
-#include "main_window/application.h"
 #include "main_window/frmrindell.h"
 
 #include <QApplication>

@@ -7,9 +7,11 @@
 //            of its reel
 //   work     a draw's steps at draw 1 and 1000 of a 0..999 series: the choice in
 //            memory, the whole read that guards the record, the durable write
-#include "main_window/application.h"
+#include "application/application.h"
 #include "main_window/frmrindell.h"
+#include "main_window/selection.h"
 #include "main_window/series.h"
+#include "main_window/storedseries.h"
 #include "probe.h"
 #include "settings/settings.h"
 

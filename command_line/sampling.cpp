@@ -1,6 +1,6 @@
 #include "command_line/sampling.h"
 
-#include "main_window/series.h"
+#include "main_window/selection.h"
 
 namespace Sampling {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QString>
 
 #include <cstdint>
@@ -22,6 +23,9 @@ QString CollapseAmpersands(const QString& text);
 QString RemoveSpaces(const QString& text);
 // The shared hook for a dialog's close request; it never refuses the close.
 void HandleFormClose(QWidget* form, bool& cancel, std::int16_t closeReason);
+
+// Sets one colour of a widget's palette, keeping the others.
+void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);
 
 // Applies the byte input limits and background colours of every control of `form`.
 void SetupControls(QWidget* form, std::optional<QColor> backColor = std::nullopt);

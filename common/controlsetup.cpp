@@ -83,9 +83,7 @@ std::optional<std::int16_t> comboLimitFromTag(const QComboBox* combo)
 
 void setBackground(QWidget* widget, const QColor& color)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(widget->backgroundRole(), color);
-    widget->setPalette(palette);
+    Common::SetPaletteColor(widget, widget->backgroundRole(), color);
 }
 
 } // namespace
@@ -141,27 +139,13 @@ void SelectText(QWidget* control, std::int16_t start, std::int16_t length)
     edit->setSelection(start, length >= 0 ? length : int(edit->text().size()) - start);
 }
 
-double LeadingNumber(const QString& text)
+void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
-    QString number;
-    bool digits = false;
-    bool point = false;
-    for (const QChar c : text) {
-        if (c == u' ' || c == u'\t' || c == u'\n')
-            continue;
-        if ((c == u'+' || c == u'-') && number.isEmpty()) {
-            number += c;
-        } else if (c >= u'0' && c <= u'9') {
-            number += c;
-            digits = true;
-        } else if (c == u'.' && !point) {
-            number += c;
-            point = true;
-        } else {
-            break;
-        }
-    }
-    return digits ? number.toDouble() : 0.0;
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
 }
+
+void HandleFormClose(QWidget* /*form*/, bool& /*cancel*/, std::int16_t /*closeReason*/) {}
 
 } // namespace Common

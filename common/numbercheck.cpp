@@ -30,4 +30,27 @@ bool IsAllDigits(const QString& text)
            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+double LeadingNumber(const QString& text)
+{
+    QString number;
+    bool digits = false;
+    bool point = false;
+    for (const QChar c : text) {
+        if (c == u' ' || c == u'\t' || c == u'\n')
+            continue;
+        if ((c == u'+' || c == u'-') && number.isEmpty()) {
+            number += c;
+        } else if (c >= u'0' && c <= u'9') {
+            number += c;
+            digits = true;
+        } else if (c == u'.' && !point) {
+            number += c;
+            point = true;
+        } else {
+            break;
+        }
+    }
+    return digits ? number.toDouble() : 0.0;
+}
+
 } // namespace Common

@@ -16,6 +16,4 @@ QString RemoveSpaces(const QString& text)
     return removed;
 }
 
-void HandleFormClose(QWidget* /*form*/, bool& /*cancel*/, std::int16_t /*closeReason*/) {}
-
 } // namespace Common

@@ -7,9 +7,11 @@ namespace Twips {
 
 constexpr int PerPixel = 15;
 
-constexpr int toPixels(int twips)
+// Rounded to the nearest pixel; the designed values are all whole pixels.
+constexpr int toPixels(double twips)
 {
-    return twips / PerPixel;
+    const double pixels = twips / PerPixel;
+    return int(pixels < 0 ? pixels - 0.5 : pixels + 0.5);
 }
 
 constexpr int fromPixels(int pixels)

@@ -201,7 +201,7 @@ void frmCondition::keyPressEvent(QKeyEvent* event)
             button->click();
         return;
     case Qt::Key_Escape:
-        return; // there is no cancel button
+        return; // キャンセル is an ordinary button: no key answers for it
     default:
         QDialog::keyPressEvent(event);
     }

@@ -1,6 +1,6 @@
 #include "journal/export.h"
 
-#include "main_window/series.h"
+#include "main_window/storedseries.h"
 #include "settings/atomicfile.h"
 #include "settings/settings.h"
 

@@ -1,7 +1,7 @@
 #include "journal/replay.h"
 
 #include "journal/journal.h"
-#include "main_window/series.h"
+#include "main_window/storedseries.h"
 #include "settings/settings.h"
 
 #include <QDir>

@@ -1,4 +1,7 @@
 #include "main_window/frmrindell.h"
+#include "main_window/reels.h"
+#include "main_window/selection.h"
+#include "main_window/storedseries.h"
 
 #include "audience_window/frmaudience.h"
 #include "common/common.h"
@@ -48,7 +51,8 @@ constexpr int StartPoints = 42;
 constexpr int DigitPoints = 216;
 
 const QColor DesignedDrawColor(255, 192, 192);
-// Start-up repaints START and STOP in this shade (191, not the designed 192).
+// Start-up repaints START and STOP in this shade: 191, not the designed 192, as
+// the original program does; kept, since operators know the buttons by it.
 const QColor LoadedDrawColor(255, 191, 191);
 
 struct Placement
@@ -82,16 +86,7 @@ void place(QWidget* control, const Placement& at)
 
 void setFaceColor(QPushButton* button, const QColor& color)
 {
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, color);
-    button->setPalette(palette);
-}
-
-void setTextColor(QLineEdit* box, const QColor& color)
-{
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Text, color);
-    box->setPalette(palette);
+    Common::SetPaletteColor(button, QPalette::Button, color);
 }
 
 } // namespace
@@ -132,10 +127,8 @@ void frmRindell::createControls()
         box->setReadOnly(true);
         box->setFocusPolicy(Qt::ClickFocus); // not a tab stop
         box->setAlignment(Qt::AlignCenter);
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Base, back);
-        palette.setColor(QPalette::Text, fore);
-        box->setPalette(palette);
+        Common::SetPaletteColor(box, QPalette::Base, back);
+        Common::SetPaletteColor(box, QPalette::Text, fore);
         return box;
     };
 
@@ -173,6 +166,7 @@ void frmRindell::createControls()
     txt10 = makeBox("txt10", QStringLiteral("0"), TensPlacement, DigitPoints, digitBack, digitText);
     txt100 = makeBox("txt100", QStringLiteral("0"), HundredsPlacement, DigitPoints, digitBack,
                      digitText);
+    m_reels = {txt1, txt10, txt100};
     txtCount =
         makeBox("txtCount", QStringLiteral("次 nnn回目"), CountPlacement, 0, infoBack, infoText);
     txtRange = makeBox("txtRange", QStringLiteral("抽選範囲 : nnn ～ nnn"), RangePlacement, 0,
@@ -304,10 +298,11 @@ void frmRindell::EditRange()
 {
     txtRange->setText(RangeLine(RangeFrom, RangeTo));
     if (IsRangeValid(RangeFrom, RangeTo)) {
-        setTextColor(txtRange, SystemColors::color(SystemColors::InfoText));
+        Common::SetPaletteColor(txtRange, QPalette::Text,
+                                SystemColors::color(SystemColors::InfoText));
         m_random.reseed();
     } else {
-        setTextColor(txtRange, QColor(255, 0, 0));
+        Common::SetPaletteColor(txtRange, QPalette::Text, QColor(255, 0, 0));
     }
     repaint();
     if (RangeTo >= 0)
@@ -664,10 +659,7 @@ void frmRindell::cmdStart_Click()
 
 void frmRindell::cmdStop_Click(std::int16_t index)
 {
-    // The reel is the box named after its place: txt1, txt10, txt100.
-    const QString reelName = QStringLiteral("txt") + QString::number(ReelPlace(index));
-    if (auto* reel = findChild<QLineEdit*>(reelName))
-        reel->setText(QString::number(ReelDigit(DrawnNumber, index)));
+    m_reels[index]->setText(QString::number(ReelDigit(DrawnNumber, index)));
     cmdEnd->setFocus();
     cmdStop[index]->hide();
     if (const std::int16_t active = GetActiveStop(); active == -1) {

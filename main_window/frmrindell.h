@@ -78,6 +78,8 @@ class frmRindell : public QWidget
     QLineEdit* txt100 = nullptr;
     QLineEdit* txt10 = nullptr;
     QLineEdit* txt1 = nullptr;
+    // The reels by STOP index: txt1 (ones), txt10 (tens), txt100 (hundreds).
+    std::array<QLineEdit*, 3> m_reels{};
     QPushButton* cmdStart = nullptr;
     std::array<QPushButton*, 3> cmdStop{};
     QPushButton* cmdResultList = nullptr;

@@ -38,14 +38,10 @@ Fitting::Box twipsOf(const QRect& rect)
             double(Twips::fromPixels(rect.width())), double(Twips::fromPixels(rect.height()))};
 }
 
-int pixels(double twips)
-{
-    return int(std::lround(twips / Twips::PerPixel));
-}
-
 QRect pixelsOf(const Fitting::Box& box)
 {
-    return QRect(pixels(box.left), pixels(box.top), pixels(box.width), pixels(box.height));
+    return QRect(Twips::toPixels(box.left), Twips::toPixels(box.top), Twips::toPixels(box.width),
+                 Twips::toPixels(box.height));
 }
 
 } // namespace
@@ -154,7 +150,7 @@ void frmResultList::Form_Resize()
         {twipsOf(lstResult->geometry()), twipsOf(cmdClose->geometry())}, [this](double height) {
             // Settled here rather than by the list's own resize event, which Qt
             // delivers later while the window is being shown.
-            lstResult->resize(lstResult->width(), wholeRowsHeight(pixels(height)));
+            lstResult->resize(lstResult->width(), wholeRowsHeight(Twips::toPixels(height)));
             return double(Twips::fromPixels(lstResult->height()));
         });
     lstResult->setGeometry(pixelsOf(fitted.list));

@@ -3,7 +3,7 @@
 #include "common/const.h"
 #include "common/shiftjis.h"
 #include "settings/atomicfile.h"
-#include "settings/inistore.h"
+#include "settings/inidocument.h"
 
 #include <QCoreApplication>
 #include <QDir>

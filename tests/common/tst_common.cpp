@@ -1,7 +1,7 @@
+#include "application/application.h"
 #include "common/common.h"
 #include "common/const.h"
 #include "common/modalframe.h"
-#include "main_window/application.h"
 #include "modalanswerer.h"
 
 #include <QApplication>

@@ -21,6 +21,9 @@ int main(int argc, char* argv[])
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                std::size_t(bytes.size()));
     }
-    std::printf("%lld passed, 0 failed\n", static_cast<long long>(names.size()));
+    // The target aborts on the first broken guarantee, so reaching here means
+    // every input passed.
+    std::printf("%lld inputs replayed, every guarantee held\n",
+                static_cast<long long>(names.size()));
     return names.isEmpty() ? 1 : 0;
 }

@@ -1,5 +1,5 @@
 #include "main_window/randomsource.h"
-#include "main_window/series.h"
+#include "main_window/selection.h"
 
 #include <QTest>
 

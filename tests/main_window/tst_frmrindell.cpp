@@ -5,6 +5,7 @@
 #include "journal/journal.h"
 #include "journal/replay.h"
 #include "main_window/frmrindell.h"
+#include "main_window/reels.h"
 #include "main_window/series.h"
 #include "main_window/singleinstance.h"
 #include "modalanswerer.h"

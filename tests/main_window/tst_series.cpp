@@ -1,5 +1,8 @@
 #include "main_window/randomsource.h"
+#include "main_window/reels.h"
+#include "main_window/selection.h"
 #include "main_window/series.h"
+#include "main_window/storedseries.h"
 
 #include <QTest>
 

@@ -39,7 +39,8 @@ class ModalAnswerer : public QObject
     const QList<Seen>& seen() const { return m_seen; }
     // True once every queued answer has been used.
     bool done() const { return m_queue.isEmpty(); }
-    // Boxes that appeared with nothing queued; they were answered with Esc/OK.
+    // Boxes that appeared with nothing queued; they were answered by pressing OK,
+    // or No where there is no OK, and other modal windows were closed.
     int unexpected() const { return m_unexpected; }
 
   private:

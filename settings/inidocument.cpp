@@ -1,4 +1,4 @@
-#include "settings/inistore.h"
+#include "settings/inidocument.h"
 
 #include "common/shiftjis.h"
 

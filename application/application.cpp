@@ -1,4 +1,4 @@
-#include "main_window/application.h"
+#include "application/application.h"
 
 #include <QApplication>
 #include <QDir>
