@@ -5,6 +5,7 @@
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "modalanswerer.h"
+#include "seriesstate.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -40,8 +41,16 @@ class TestFrmAudience : public QObject
 
   private Q_SLOTS:
     void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init() { IniFixture::remove(); }
-    void cleanup() { IniFixture::remove(); }
+    void init()
+    {
+        IniFixture::remove();
+        SeriesState::Reset();
+    }
+    void cleanup()
+    {
+        IniFixture::remove();
+        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
+    }
 
     void f5OpensAndCloses();
     void mirrorsEveryDrawAndNeverRunsAhead();

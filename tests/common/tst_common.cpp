@@ -190,27 +190,28 @@ void TestCommon::warningBox()
 
 void TestCommon::questionBox_data()
 {
+    // The button pressed; NoButton stands for Enter, which presses the default.
     QTest::addColumn<int>("extraStyle");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<int>("defaultButton");
+    QTest::addColumn<QMessageBox::StandardButton>("pressed");
+    QTest::addColumn<QMessageBox::StandardButton>("defaultButton");
     QTest::addColumn<int>("code");
-    QTest::newRow("Enter, Yes default") << 0 << "enter" << int(QMessageBox::Yes) << 6;
-    QTest::newRow("Enter, No default") << 256 << "enter" << int(QMessageBox::No) << 7;
-    QTest::newRow("Yes pressed, No default") << 256 << "yes" << int(QMessageBox::No) << 6;
-    QTest::newRow("No pressed, Yes default") << 0 << "no" << int(QMessageBox::Yes) << 7;
+    QTest::newRow("Enter, Yes default") << 0 << QMessageBox::NoButton << QMessageBox::Yes << 6;
+    QTest::newRow("Enter, No default") << 256 << QMessageBox::NoButton << QMessageBox::No << 7;
+    QTest::newRow("Yes pressed, No default") << 256 << QMessageBox::Yes << QMessageBox::No << 6;
+    QTest::newRow("No pressed, Yes default") << 0 << QMessageBox::No << QMessageBox::Yes << 7;
 }
 
 void TestCommon::questionBox()
 {
     QFETCH(int, extraStyle);
-    QFETCH(QString, answer);
-    QFETCH(int, defaultButton);
+    QFETCH(QMessageBox::StandardButton, pressed);
+    QFETCH(QMessageBox::StandardButton, defaultButton);
     QFETCH(int, code);
     ModalAnswerer answerer;
-    if (answer == QLatin1String("enter"))
+    if (pressed == QMessageBox::NoButton)
         answerer.pressEnter();
     else
-        answerer.press(answer == QLatin1String("yes") ? QMessageBox::Yes : QMessageBox::No);
+        answerer.press(pressed);
     QCOMPARE(AskQuestion(QStringLiteral("終了します。よろしいですか？"), QStringLiteral("T"),
                          extraStyle),
              std::int16_t(code));
@@ -218,7 +219,7 @@ void TestCommon::questionBox()
     const ModalAnswerer::Seen& box = answerer.seen()[0];
     QCOMPARE(box.icon, QMessageBox::Question);
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(int(box.defaultButton), defaultButton);
+    QCOMPARE(box.defaultButton, defaultButton);
     QCOMPARE(box.title, QStringLiteral("T"));
 }
 

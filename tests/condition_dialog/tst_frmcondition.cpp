@@ -4,6 +4,7 @@
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "modalanswerer.h"
+#include "seriesstate.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -87,8 +88,16 @@ class TestFrmCondition : public QObject
     // Tests press STOP the moment START has ended; the guard against the second
     // click of a double-click on START has a test of its own.
     void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init() { IniFixture::remove(); }
-    void cleanup() { IniFixture::remove(); }
+    void init()
+    {
+        IniFixture::remove();
+        SeriesState::Reset();
+    }
+    void cleanup()
+    {
+        IniFixture::remove();
+        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
+    }
 
     void rangeDecision_data();
     void rangeDecision();

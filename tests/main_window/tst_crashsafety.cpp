@@ -1,5 +1,6 @@
 #include "journal/journal.h"
 #include "journal/replay.h"
+#include "killloop.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
@@ -42,20 +43,14 @@ void TestCrashSafety::killedWhileDrawing()
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(header);
         }
-        QProcess drawer;
-        drawer.setProcessEnvironment(environment);
-        drawer.start(program, {});
-        QVERIFY(drawer.waitForStarted());
-        // Wait for the first draw, then kill at a random moment after it.
-        QTRY_VERIFY_WITH_TIMEOUT(drawer.canReadLine() || drawer.state() != QProcess::Running,
-                                 20000);
-        QVERIFY2(drawer.state() == QProcess::Running, "the drawer did not start drawing");
-        QTest::qWait(QRandomGenerator::global()->bounded(0, 60));
-        drawer.kill();
-        QVERIFY(drawer.waitForFinished());
+        // Killed at a random moment after its first draw.
+        const KillLoop::Round killed = KillLoop::Run(program, {}, environment, true, 0, 60);
+        QVERIFY(killed.started);
+        QVERIFY2(killed.printedBeforeTheKill && killed.killedWhileRunning,
+                 "the drawer did not keep drawing");
 
         QMap<int, int> reported;
-        for (const QByteArray& line : drawer.readAllStandardOutput().split('\n')) {
+        for (const QByteArray& line : killed.output.split('\n')) {
             const QList<QByteArray> fields = line.split(' ');
             if (fields.size() == 2)
                 reported.insert(fields[0].toInt(), fields[1].toInt());

@@ -9,6 +9,7 @@
 #include "main_window/series.h"
 #include "main_window/singleinstance.h"
 #include "modalanswerer.h"
+#include "seriesstate.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -125,8 +126,16 @@ class TestFrmRindell : public QObject
     // Tests press STOP the moment START has ended; the guard against the second
     // click of a double-click on START has a test of its own.
     void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init() { IniFixture::remove(); }
-    void cleanup() { IniFixture::remove(); }
+    void init()
+    {
+        IniFixture::remove();
+        SeriesState::Reset();
+    }
+    void cleanup()
+    {
+        IniFixture::remove();
+        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
+    }
 
     void layoutAtCreation();
     void startupWithoutFile();

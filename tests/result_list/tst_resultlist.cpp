@@ -8,6 +8,7 @@
 #include "result_list/fitting.h"
 #include "result_list/frmresultlist.h"
 #include "result_list/resultline.h"
+#include "seriesstate.h"
 #include "stepper.h"
 
 #include <QApplication>
@@ -53,9 +54,13 @@ class TestResultList : public QObject
     void init()
     {
         IniFixture::remove();
-        Series::Results = {0};
+        SeriesState::Reset();
     }
-    void cleanup() { IniFixture::remove(); }
+    void cleanup()
+    {
+        IniFixture::remove();
+        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
+    }
 
     void resultLine_data();
     void resultLine();

@@ -1,5 +1,6 @@
 #include "filesizelimit.h"
 #include "inifixture.h"
+#include "killloop.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
@@ -36,7 +37,11 @@ QString joined(const std::optional<QStringList>& entries)
     return entries ? entries->join(u'|') : Nothing;
 }
 
+enum class FileKind { Missing, Empty, Folder, Binary, MissingFolder };
+
 } // namespace
+
+Q_DECLARE_METATYPE(FileKind)
 
 class TestSettings : public QObject
 {
@@ -489,36 +494,44 @@ void TestSettings::deleteMissingSectionOfMissingFileCreatesNothing()
 
 void TestSettings::unusableFiles_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("empty") << "empty";
-    QTest::newRow("folder in its place") << "folder";
-    QTest::newRow("binary") << "binary";
-    QTest::newRow("missing folder") << "missing folder";
+    QTest::addColumn<FileKind>("kind");
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("missing") << FileKind::Missing << true;
+    QTest::newRow("empty") << FileKind::Empty << true;
+    QTest::newRow("folder in its place") << FileKind::Folder << false;
+    QTest::newRow("binary") << FileKind::Binary << true;
+    QTest::newRow("missing folder") << FileKind::MissingFolder << false;
 }
 
 void TestSettings::unusableFiles()
 {
-    QFETCH(QString, kind);
+    QFETCH(FileKind, kind);
+    QFETCH(bool, writable);
     QString file = m_file;
-    if (kind == QLatin1String("empty"))
+    switch (kind) {
+    case FileKind::Missing:
+        break;
+    case FileKind::Empty:
         writeBytes(file, {});
-    else if (kind == QLatin1String("folder"))
+        break;
+    case FileKind::Folder:
         QVERIFY(QDir().mkpath(file));
-    else if (kind == QLatin1String("binary")) {
+        break;
+    case FileKind::Binary: {
         QByteArray noise(64 * 1024, '\0');
         for (char& c : noise)
             c = char(QRandomGenerator::global()->bounded(256));
         writeBytes(file, noise);
-    } else if (kind == QLatin1String("missing folder"))
+        break;
+    }
+    case FileKind::MissingFolder:
         file = m_dir.filePath(QStringLiteral("nowhere/test.ini"));
+        break;
+    }
 
     QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, file),
              QString());
     QCOMPARE(joined(ReadIniSection(QStringLiteral("Result"), file)), Nothing);
-
-    const bool writable =
-        kind != QLatin1String("folder") && kind != QLatin1String("missing folder");
     QCOMPARE(
         WriteIniString(QStringLiteral("Result"), QStringLiteral("1"), QStringLiteral("5"), file),
         writable);
@@ -620,15 +633,11 @@ void TestSettings::killedWriterNeverTearsTheFile()
     int killedMidRun = 0;
     for (int round = 0; round < Kills; ++round) {
         writeBytes(m_file, header);
-        QProcess process;
-        process.start(writer, {m_file});
-        QVERIFY(process.waitForStarted());
-        QTest::qWait(QRandomGenerator::global()->bounded(5, 40));
-        if (process.state() == QProcess::Running)
-            ++killedMidRun;
-        process.kill();
-        QVERIFY(process.waitForFinished());
-        const QList<QByteArray> reported = process.readAllStandardOutput().split('\n');
+        const KillLoop::Round killed =
+            KillLoop::Run(writer, {m_file}, QProcessEnvironment::systemEnvironment(), false, 5, 40);
+        QVERIFY(killed.started);
+        killedMidRun += int(killed.killedWhileRunning);
+        const QList<QByteArray> reported = killed.output.split('\n');
         int lastReported = 0;
         for (const QByteArray& line : reported)
             if (!line.isEmpty())
