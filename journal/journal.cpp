@@ -1,5 +1,6 @@
 #include "journal/journal.h"
 
+#include "settings/fileio.h"
 #include "settings/settings.h"
 
 #include <QCryptographicHash>
@@ -36,14 +37,6 @@ bool isRegular(int fd)
     struct _stat64 info;
     return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG);
 }
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    return ::_write(fd, bytes.constData(), unsigned(bytes.size())) == bytes.size();
-}
-bool flush(int fd)
-{
-    return ::_commit(fd) == 0;
-}
 void closeJournal(int fd)
 {
     ::_close(fd);
@@ -63,29 +56,6 @@ bool isRegular(int fd)
 {
     struct stat info;
     return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-}
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    const char* data = bytes.constData();
-    size_t left = size_t(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= size_t(written);
-    }
-    return true;
-}
-bool flush(int fd)
-{
-    int result;
-    do
-        result = ::fsync(fd);
-    while (result != 0 && errno == EINTR);
-    return result == 0;
 }
 void closeJournal(int fd)
 {
@@ -158,7 +128,7 @@ std::unique_ptr<Journal> Journal::open(const QString& path)
                   ? qint64(last.value(QLatin1String("seq")).toDouble())
                   : lines.size();
     }
-    if (lineEndMissing && !writeAll(fd, QByteArrayLiteral("\n"))) {
+    if (lineEndMissing && !FileIo::writeAll(fd, QByteArrayLiteral("\n"))) {
         closeJournal(fd);
         return nullptr;
     }
@@ -177,7 +147,7 @@ Journal::Journal(QString path, int fd, qint64 seq, QByteArray head, qint64 lines
 
 bool Journal::recover()
 {
-    if (!writeAll(m_fd, QByteArrayLiteral("\n")))
+    if (!FileIo::writeAll(m_fd, QByteArrayLiteral("\n")))
         return false;
     ++m_lines;
     m_torn = false;
@@ -205,14 +175,14 @@ bool Journal::write(const QString& event, QJsonObject fields)
     fields.insert(QStringLiteral("event"), event);
     fields.insert(QStringLiteral("prev"), QString::fromLatin1(m_head));
     const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
-    if (!writeAll(m_fd, line + '\n')) {
+    if (!FileIo::writeAll(m_fd, line + '\n')) {
         m_torn = true; // part of the line may have landed
         return false;
     }
     ++m_lines;
     ++m_seq;
     m_head = hash(line);
-    return flush(m_fd); // the line is in the file, but not durable unless this holds
+    return FileIo::flushToDisk(m_fd); // the line is in the file, but not durable unless this holds
 }
 
 Journal* Journal::current()

@@ -1,5 +1,7 @@
 #include "settings/atomicfile.h"
 
+#include "settings/fileio.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -92,31 +94,12 @@ template <typename Call> auto retryOnInterrupt(Call call)
     return result;
 }
 
-bool writeAll(int fd, const QByteArray& content)
-{
-    const char* data = content.constData();
-    size_t left = size_t(content.size());
-    while (left > 0) {
-        const ssize_t written = retryOnInterrupt([&] { return ::write(fd, data, left); });
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= size_t(written);
-    }
-    return true;
-}
-
-bool flushToDisk(int fd)
-{
-    return retryOnInterrupt([fd] { return ::fsync(fd); }) == 0;
-}
-
 // The rename is durable only once the folder's entry is on disk too.
 void syncFolder(const QByteArray& folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
-        flushToDisk(fd);
+        FileIo::flushToDisk(fd);
         ::close(fd);
     }
 }
@@ -225,7 +208,7 @@ bool replace(const QString& path, const QByteArray& content)
             // Only root may give a file away; anyone else keeps their own.
         }
     }
-    bool done = writeAll(fd, content) && flushToDisk(fd);
+    bool done = FileIo::writeAll(fd, content) && FileIo::flushToDisk(fd);
     done = ::close(fd) == 0 && done;
     done = done && ::rename(temporary.constData(), targetName.constData()) == 0;
     if (!done) {

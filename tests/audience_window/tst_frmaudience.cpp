@@ -2,10 +2,11 @@
 // presenter remote would.
 #include "audience_window/frmaudience.h"
 #include "controls.h"
+#include "guisuite.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
+#include "mainwindow.h"
 #include "modalanswerer.h"
-#include "seriesstate.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -16,41 +17,11 @@
 
 #include <memory>
 
-namespace {
-
-QString mainReels(QWidget* window)
-{
-    return box(window, "txt100")->text() + box(window, "txt10")->text() +
-           box(window, "txt1")->text();
-}
-
-std::unique_ptr<frmRindell> openWindow()
-{
-    auto window = std::make_unique<frmRindell>();
-    window->show();
-    if (!QTest::qWaitForWindowActive(window.get()))
-        qWarning("main window did not become active");
-    return window;
-}
-
-} // namespace
-
-class TestFrmAudience : public QObject
+class TestFrmAudience : public GuiSuite
 {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init()
-    {
-        IniFixture::remove();
-        SeriesState::Reset();
-    }
-    void cleanup()
-    {
-        IniFixture::remove();
-        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
-    }
 
     void f5OpensAndCloses();
     void mirrorsEveryDrawAndNeverRunsAhead();
@@ -62,7 +33,7 @@ class TestFrmAudience : public QObject
 
 void TestFrmAudience::f5OpensAndCloses()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QVERIFY(!window->audience());
     QTest::keyClick(window.get(), Qt::Key_F5);
     QVERIFY(window->audience());
@@ -77,7 +48,7 @@ void TestFrmAudience::f5OpensAndCloses()
 void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     window->ToggleAudience();
     frmAudience* audience = window->audience();
     QVERIFY(QTest::qWaitForWindowExposed(audience));
@@ -88,8 +59,8 @@ void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
     for (const char* name : {"txt100", "txt10", "txt1"})
         connect(box(window.get(), name), &QLineEdit::textChanged, this, [&] {
             ++changes;
-            if (audience->digits() != mainReels(window.get()))
-                differences << audience->digits() + u'/' + mainReels(window.get());
+            if (audience->digits() != MainWindow::reels(window.get()))
+                differences << audience->digits() + u'/' + MainWindow::reels(window.get());
         });
     for (int draw = 0; draw < 5; ++draw) {
         Stepper steps;
@@ -100,7 +71,7 @@ void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
         QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
         const QString drawn =
             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0'));
-        QCOMPARE(mainReels(window.get()), drawn);
+        QCOMPARE(MainWindow::reels(window.get()), drawn);
         QCOMPARE(audience->accessibleName(), QStringLiteral("抽選番号 ") + drawn);
     }
     QVERIFY(changes > 15);
@@ -112,7 +83,7 @@ void TestFrmAudience::pageDownDrawsAWholeSeries()
     // A presenter remote's PageDown, at the audience window: START, then the
     // STOPs, three times, then the refusal of a fourth draw.
     IniFixture::write("[Condition]\r\nRange=1,3\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     window->ToggleAudience();
     frmAudience* audience = window->audience();
     QVERIFY(QTest::qWaitForWindowExposed(audience));
@@ -135,7 +106,7 @@ void TestFrmAudience::pageDownDrawsAWholeSeries()
 void TestFrmAudience::noKeyActsUnderAMessageBox()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     window->ToggleAudience();
     frmAudience* audience = window->audience();
     QVERIFY(QTest::qWaitForWindowExposed(audience));
@@ -163,7 +134,7 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
     {
-        auto window = openWindow();
+        auto window = MainWindow::open();
         window->ToggleAudience();
         QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
         QTest::keyClick(window->audience(), Qt::Key_F11);
@@ -183,7 +154,7 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
     QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
              QStringLiteral("1"));
     // The next run opens it as it was left.
-    auto window = openWindow();
+    auto window = MainWindow::open();
     window->ToggleAudience();
     QTRY_VERIFY(window->audience()->isFullScreen());
     QTest::keyClick(window->audience(), Qt::Key_F11);
@@ -195,7 +166,7 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
 void TestFrmAudience::closingItDuringADrawIsAllowed()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     window->ToggleAudience();
     QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
     bool closedWhileSpinning = false;

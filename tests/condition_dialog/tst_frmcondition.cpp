@@ -1,10 +1,10 @@
 #include "condition_dialog/frmcondition.h"
 #include "condition_dialog/rangedecision.h"
 #include "controls.h"
+#include "guisuite.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "modalanswerer.h"
-#include "seriesstate.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -80,24 +80,11 @@ struct Fixture
 
 } // namespace
 
-class TestFrmCondition : public QObject
+class TestFrmCondition : public GuiSuite
 {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Tests press STOP the moment START has ended; the guard against the second
-    // click of a double-click on START has a test of its own.
-    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init()
-    {
-        IniFixture::remove();
-        SeriesState::Reset();
-    }
-    void cleanup()
-    {
-        IniFixture::remove();
-        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
-    }
 
     void rangeDecision_data();
     void rangeDecision();

@@ -1,5 +1,6 @@
 // The draw journal: its chain, a start after a kill, the series it proves, the
 // CSV export and the command line that checks and exports it.
+#include "files.h"
 #include "journal/export.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
@@ -16,19 +17,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 QJsonObject draw(int ordinal, int number)
 {
@@ -53,7 +41,7 @@ QByteArray sampleJournal(const QString& path)
     journal->append(QStringLiteral("clear"));
     journal->append(QStringLiteral("draw"), draw(1, 12));
     journal->append(QStringLiteral("draw"), draw(2, 40));
-    return readBytes(path);
+    return Files::read(path);
 }
 
 QList<QByteArray> linesOf(const QByteArray& content)
@@ -119,7 +107,7 @@ void TestJournal::wholeJournalReadsBack()
     QVERIFY(journal);
     QCOMPARE(journal->head(), result.head);
     QVERIFY(journal->append(QStringLiteral("end")));
-    QVERIFY(Replay::Read(readBytes(m_log)).broken.isEmpty());
+    QVERIFY(Replay::Read(Files::read(m_log)).broken.isEmpty());
 }
 
 void TestJournal::breaksAreFoundAtTheirLine_data()
@@ -161,7 +149,7 @@ void TestJournal::breaksAreFoundAtTheirLine()
         content = joined(lines);
     }
     QCOMPARE(Replay::Read(content).broken, reported);
-    writeBytes(m_log, content);
+    QVERIFY(Files::write(m_log, content));
     const auto [line, status] = Replay::Verify(m_log);
     QCOMPARE(status, 1);
     QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
@@ -174,14 +162,14 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     // whole line. The verifier accepts exactly this, and says so.
     const QByteArray whole = sampleJournal(m_log);
     const QByteArray torn = whole + "{\"event\":\"draw\",\"num";
-    writeBytes(m_log, torn);
+    QVERIFY(Files::write(m_log, torn));
     QVERIFY(Replay::Read(torn).broken.startsWith(QLatin1String("line 9:")));
     {
         auto journal = Journal::open(m_log);
         QVERIFY(journal);
         QVERIFY(journal->append(QStringLiteral("draw"), draw(3, 7)));
     }
-    const QByteArray after = readBytes(m_log);
+    const QByteArray after = Files::read(m_log);
     QVERIFY(after.startsWith(torn + '\n'));
     const Replay::Result result = Replay::Read(after);
     QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
@@ -201,10 +189,10 @@ void TestJournal::startAfterAKillEndsTheTornLine()
 void TestJournal::plantedLinkOrFolderIsNotAJournal()
 {
     const QString victim = m_dir->filePath(QStringLiteral("victim"));
-    writeBytes(victim, "not a journal");
+    QVERIFY(Files::write(victim, "not a journal"));
     QVERIFY(QFile::link(victim, m_log));
     QVERIFY(!Journal::open(m_log));
-    QCOMPARE(readBytes(victim), QByteArray("not a journal"));
+    QCOMPARE(Files::read(victim), QByteArray("not a journal"));
     QVERIFY(QFile::remove(m_log));
     QVERIFY(QDir().mkpath(m_log));
     QVERIFY(!Journal::open(m_log));
@@ -218,7 +206,7 @@ void TestJournal::voidAndAdoptShapeTheSeries()
     journal->append(QStringLiteral("draw"), draw(2, 5));
     journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), 2}});
     journal->append(QStringLiteral("draw"), draw(2, 9));
-    Replay::Result result = Replay::Read(readBytes(m_log));
+    Replay::Result result = Replay::Read(Files::read(m_log));
     QCOMPARE(result.series.size(), 2);
     QCOMPARE(result.series[1].number, 9);
     QCOMPARE(Replay::CompareWithSettings(result.series, {37, 9}), QString());
@@ -229,7 +217,7 @@ void TestJournal::voidAndAdoptShapeTheSeries()
     QCOMPARE(Replay::CompareWithSettings(result.series, {37, 8}),
              QStringLiteral("draw 2 is 9 in the journal, 8 in the settings file"));
     journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), QJsonArray{4, 6}}});
-    result = Replay::Read(readBytes(m_log));
+    result = Replay::Read(Files::read(m_log));
     QCOMPARE(Replay::CompareWithSettings(result.series, {4, 6}), QString());
     QVERIFY(result.series[0].time.isEmpty());
 }
@@ -263,8 +251,8 @@ void TestJournal::commandLine()
     const QString program = m_dir->filePath(QStringLiteral("rindell"));
     QVERIFY(QFile::copy(built, program));
     sampleJournal(m_log);
-    writeBytes(m_dir->filePath(QStringLiteral("Rindell.ini")),
-               "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=40\r\n");
+    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell.ini")),
+                         "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=40\r\n"));
     const auto run = [&](const QStringList& arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -274,23 +262,23 @@ void TestJournal::commandLine()
         process.waitForFinished();
         return std::pair(process.exitCode(), process.readAllStandardOutput());
     };
-    const Replay::Result result = Replay::Read(readBytes(m_log));
+    const Replay::Result result = Replay::Read(Files::read(m_log));
     QCOMPARE(run({"--verify"}), std::pair(0, ("OK: 8 events, 2 draws in the current series, head " +
                                               result.head.toLatin1() + '\n')));
     QCOMPARE(run({"--verify", m_log}).first, 0);
     QCOMPARE(run({"--verify", m_log, "extra"}).first, 2);
     QCOMPARE(run({"--verify", m_dir->filePath(QStringLiteral("missing.log"))}).first, 1);
-    writeBytes(m_dir->filePath(QStringLiteral("Rindell.ini")),
-               "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n");
+    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell.ini")),
+                         "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n"));
     QCOMPARE(
         run({"--verify"}),
         std::pair(1, QByteArray("BROKEN: draw 2 is 40 in the journal, 41 in the settings file\n")));
 
     const QString csv = m_dir->filePath(QStringLiteral("out.csv"));
     QCOMPARE(run({"--export", csv}).first, 0);
-    QCOMPARE(readBytes(csv),
+    QCOMPARE(Files::read(csv),
              Export::CsvOfFiles(m_dir->filePath(QStringLiteral("Rindell.ini")), m_log));
-    QVERIFY(readBytes(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
+    QVERIFY(Files::read(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
     QCOMPARE(run({"--export"}).first, 2);
     QCOMPARE(run({"--export", m_dir->filePath(QStringLiteral("no/folder/out.csv"))}).first, 1);
 }

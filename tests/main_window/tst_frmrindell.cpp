@@ -1,6 +1,8 @@
 #include "common/common.h"
 #include "controls.h"
+#include "files.h"
 #include "filesizelimit.h"
+#include "guisuite.h"
 #include "inifixture.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
@@ -8,8 +10,8 @@
 #include "main_window/reels.h"
 #include "main_window/series.h"
 #include "main_window/singleinstance.h"
+#include "mainwindow.h"
 #include "modalanswerer.h"
-#include "seriesstate.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -46,12 +48,6 @@ const QString SaveFailure =
 const QColor InfoTextColor(0, 0, 0);
 const QColor Red(255, 0, 0);
 
-QString reels(QWidget* window)
-{
-    return box(window, "txt100")->text() + box(window, "txt10")->text() +
-           box(window, "txt1")->text();
-}
-
 QList<int> flagged(const frmRindell& window)
 {
     QList<int> numbers;
@@ -59,12 +55,6 @@ QList<int> flagged(const frmRindell& window)
         if (window.drawnFlags()[i])
             numbers << i;
     return numbers;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // After a refused START: START shown with the focus, no STOP, nothing drawn.
@@ -75,15 +65,6 @@ bool isIdleWithNothingDrawn(frmRindell* window)
            window->focusWidget() == button(window, "cmdStart") &&
            box(window, "txtCount")->text() == QStringLiteral("次 1回目") &&
            !window->drawnFlags().contains(true) && Series::Results.size() == 1;
-}
-
-std::unique_ptr<frmRindell> openWindow()
-{
-    auto window = std::make_unique<frmRindell>();
-    window->show();
-    if (!QTest::qWaitForWindowActive(window.get()))
-        qWarning("main window did not become active");
-    return window;
 }
 
 // Presses the STOP buttons in `order` (indices) while START's spinning loop runs,
@@ -118,24 +99,11 @@ DrawRecord drawWithStops(frmRindell* window, QList<int> order = {2, 1, 0},
 
 } // namespace
 
-class TestFrmRindell : public QObject
+class TestFrmRindell : public GuiSuite
 {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Tests press STOP the moment START has ended; the guard against the second
-    // click of a double-click on START has a test of its own.
-    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init()
-    {
-        IniFixture::remove();
-        SeriesState::Reset();
-    }
-    void cleanup()
-    {
-        IniFixture::remove();
-        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
-    }
 
     void layoutAtCreation();
     void startupWithoutFile();
@@ -225,7 +193,7 @@ void TestFrmRindell::layoutAtCreation()
 
 void TestFrmRindell::startupWithoutFile()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 未設定"));
     QCOMPARE(box(window.get(), "txtRange")->palette().color(QPalette::Text), Red);
     QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
@@ -298,7 +266,7 @@ void TestFrmRindell::startupFromFile()
 
 void TestFrmRindell::tabSkipsTextBoxesAndTypingChangesNothing()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QCOMPARE(QApplication::focusWidget(), button(window.get(), "cmdStart"));
     const QList<const char*> order = {"cmdResultList", "cmdCondition", "cmdClearResult", "cmdEnd",
                                       "cmdStart"};
@@ -315,7 +283,7 @@ void TestFrmRindell::tabSkipsTextBoxesAndTypingChangesNothing()
 void TestFrmRindell::firstDrawIsRecordedBeforeAnyStop()
 {
     IniFixture::write(Range1To3);
-    auto window = openWindow();
+    auto window = MainWindow::open();
     const DrawRecord record = drawWithStops(window.get());
     const int drawn = window->drawnNumber();
     QVERIFY(drawn >= 1 && drawn <= 3);
@@ -323,18 +291,19 @@ void TestFrmRindell::firstDrawIsRecordedBeforeAnyStop()
     QCOMPARE(record.fileWhileSpinning,
              Range1To3 + "[Result]\r\n1=" + QByteArray::number(drawn) + "\r\n");
     QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
-    QCOMPARE(reels(window.get()), QStringLiteral("00") + QString::number(drawn));
+    QCOMPARE(MainWindow::reels(window.get()), QStringLiteral("00") + QString::number(drawn));
 }
 
 void TestFrmRindell::wholeSeriesOnceEachThenRefused()
 {
     IniFixture::write("[Condition]\r\nRange=5,9\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QList<int> drawn;
     for (int i = 0; i < 5; ++i) {
         drawWithStops(window.get());
         drawn << window->drawnNumber();
-        QCOMPARE(reels(window.get()), QStringLiteral("00") + QString::number(drawn.last()));
+        QCOMPARE(MainWindow::reels(window.get()),
+                 QStringLiteral("00") + QString::number(drawn.last()));
     }
     std::sort(drawn.begin(), drawn.end());
     QCOMPARE(drawn, (QList<int>{5, 6, 7, 8, 9}));
@@ -367,10 +336,10 @@ void TestFrmRindell::stopInEveryOrder()
 {
     QFETCH(QList<int>, order);
     IniFixture::write("[Condition]\r\nRange=100,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     const DrawRecord record = drawWithStops(window.get(), order);
     const int drawn = window->drawnNumber();
-    QCOMPARE(reels(window.get()), QString::number(drawn));
+    QCOMPARE(MainWindow::reels(window.get()), QString::number(drawn));
 
     // After each press the focus sits on the highest-indexed STOP still visible.
     QList<int> left = {0, 1, 2};
@@ -389,7 +358,7 @@ void TestFrmRindell::keyboardAlone()
 {
     // Enter from START draws a number, then stops hundreds, tens, ones; Space works too.
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QList<QWidget*> focus;
     Stepper steps;
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter})
@@ -400,7 +369,7 @@ void TestFrmRindell::keyboardAlone()
     QTest::keyClick(button(window.get(), "cmdStart"), Qt::Key_Return);
     QCOMPARE(focus, (QList<QWidget*>{stop(window.get(), 2), stop(window.get(), 1),
                                      stop(window.get(), 0)}));
-    QCOMPARE(reels(window.get()),
+    QCOMPARE(MainWindow::reels(window.get()),
              QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
     QCOMPARE(QApplication::focusWidget(), button(window.get(), "cmdStart"));
     QCOMPARE(Common::ReadIniSection(QStringLiteral("Result"), QString())->size(), 2);
@@ -409,7 +378,7 @@ void TestFrmRindell::keyboardAlone()
 void TestFrmRindell::enterOnNoButtonPressesHundreds()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     bool hundredsStopped = false;
     drawWithStops(window.get(), {1, 0}, [&window, &hundredsStopped] {
         // The focus in a reel: Enter is taken by the window's default button.
@@ -418,13 +387,13 @@ void TestFrmRindell::enterOnNoButtonPressesHundreds()
         hundredsStopped = stop(window.get(), 2)->isHidden();
     });
     QVERIFY(hundredsStopped);
-    QCOMPARE(reels(window.get()),
+    QCOMPARE(MainWindow::reels(window.get()),
              QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
 }
 
 void TestFrmRindell::refusedWithoutRange()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok);
     QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
@@ -443,20 +412,15 @@ void TestFrmRindell::neverDrawsANumberTwice()
     // A hand-edited file whose keys repeat and include 0: the count of results says
     // draws remain, the flags say which numbers are really left.
     IniFixture::write("[Condition]\r\nRange=1,4\r\n[Result]\r\n0=1\r\n1=2\r\n1=3\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     drawWithStops(window.get());
     QCOMPARE(window->drawnNumber(), std::int16_t(4));
-    ModalAnswerer answerer;
-    answerer.press(QMessageBox::Ok);
-    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
-    QCOMPARE(answerer.seen().size(), 1);
-    QCOMPARE(answerer.seen()[0].text,
-             QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
+    QVERIFY(MainWindow::startIsRefusedAsExhausted(window.get()));
 }
 
 void TestFrmRindell::closeBoxWhileIdleAsksNothing()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     QVERIFY(window->close());
     QVERIFY(!window->isVisible());
@@ -466,7 +430,7 @@ void TestFrmRindell::closeBoxWhileIdleAsksNothing()
 
 void TestFrmRindell::endAnsweredNoKeepsWindow()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::No).press(QMessageBox::Yes);
     QTest::mouseClick(button(window.get(), "cmdEnd"), Qt::LeftButton);
@@ -482,7 +446,7 @@ void TestFrmRindell::endAnsweredNoKeepsWindow()
 void TestFrmRindell::closeRefusedDuringDraw()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok);
     bool stayedOpen = false;
@@ -503,7 +467,7 @@ void TestFrmRindell::closeRefusedDuringDraw()
 void TestFrmRindell::endDuringDrawIsRefusedAfterYes()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Yes).press(QMessageBox::Ok);
     drawWithStops(window.get(), {2, 1, 0},
@@ -517,7 +481,7 @@ void TestFrmRindell::clearResultAnsweredNo()
 {
     const QByteArray content = "[Condition]\r\nRange=1,10\r\n[Result]\r\n1=4\r\n";
     IniFixture::write(content);
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.pressEnter();
     QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
@@ -532,7 +496,7 @@ void TestFrmRindell::clearResultAnsweredNo()
 void TestFrmRindell::clearResultDuringDraw()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=4\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Yes);
     QString counterAfterClear;
@@ -544,7 +508,7 @@ void TestFrmRindell::clearResultDuringDraw()
     });
     QCOMPARE(counterAfterClear, QStringLiteral("次 1回目"));
     QCOMPARE(focusAfterClear, stop(window.get(), 2));
-    QCOMPARE(reels(window.get()),
+    QCOMPARE(MainWindow::reels(window.get()),
              QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
     QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
@@ -554,7 +518,7 @@ void TestFrmRindell::clearResultDuringDraw()
 void TestFrmRindell::writeFailuresAreReported()
 {
     IniFixture::write(Range1To3);
-    auto window = openWindow();
+    auto window = MainWindow::open();
     IniFixture::blockWithFolder(); // stops root too
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok).press(QMessageBox::Yes).press(QMessageBox::Ok);
@@ -576,7 +540,7 @@ void TestFrmRindell::failedWriteRevealsNothing()
     // A full disk at START: the draw is called off before anything shows it, and
     // the next draw, once the disk has room, takes the same ordinal.
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok);
     {
@@ -586,7 +550,7 @@ void TestFrmRindell::failedWriteRevealsNothing()
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen()[0].text, SaveFailure);
     QVERIFY(isIdleWithNothingDrawn(window.get()));
-    QCOMPARE(reels(window.get()), QStringLiteral("000"));
+    QCOMPARE(MainWindow::reels(window.get()), QStringLiteral("000"));
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
 
     drawWithStops(window.get());
@@ -611,7 +575,7 @@ void TestFrmRindell::hiddenEntriesAreNeverWrittenOver()
     // buffer; the next ordinal's key is already recorded there, so START refuses.
     QFETCH(QByteArray, content);
     IniFixture::write(content);
-    auto window = openWindow();
+    auto window = MainWindow::open();
     const QString counter = box(window.get(), "txtCount")->text();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
@@ -633,18 +597,13 @@ void TestFrmRindell::hiddenNumbersAreNeverDrawnAgain()
         "[Condition]\r\nRange=1,3\r\n[Result]\r\n1=1\r\n[X]\r\n[Result]\r\n9=2\r\n";
     for (int round = 0; round < 10; ++round) {
         IniFixture::write(content);
-        auto window = openWindow();
+        auto window = MainWindow::open();
         drawWithStops(window.get());
         QCOMPARE(int(window->drawnNumber()), 3);
         QCOMPARE(IniFixture::read(),
                  QByteArray("[Condition]\r\nRange=1,3\r\n[Result]\r\n1=1\r\n2=3\r\n[X]\r\n["
                             "Result]\r\n9=2\r\n"));
-        ModalAnswerer answerer;
-        answerer.press(QMessageBox::Ok);
-        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
-        QCOMPARE(answerer.seen().size(), 1);
-        QCOMPARE(answerer.seen()[0].text,
-                 QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
+        QVERIFY(MainWindow::startIsRefusedAsExhausted(window.get()));
     }
 }
 
@@ -657,7 +616,7 @@ void TestFrmRindell::unusableFileIsToldOnceAndKept()
     IniFixture::write(content);
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(answerer.seen()[0].text,
              QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"));
@@ -675,10 +634,10 @@ void TestFrmRindell::unusableFileIsToldOnceAndKept()
 void TestFrmRindell::drawIsJournaledBeforeItIsShown()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QByteArray journalWhileSpinning;
     drawWithStops(window.get(), {2, 1, 0},
-                  [&] { journalWhileSpinning = readFile(IniFixture::journalPath()); });
+                  [&] { journalWhileSpinning = Files::read(IniFixture::journalPath()); });
     const QList<QByteArray> lines = journalWhileSpinning.trimmed().split('\n');
     const QJsonObject last = QJsonDocument::fromJson(lines.last()).object();
     QCOMPARE(last.value(QLatin1String("event")).toString(), QStringLiteral("draw"));
@@ -716,17 +675,17 @@ void TestFrmRindell::startSquaresTheJournalWithTheSettingsFile()
         journal->append(QStringLiteral("draw"),
                         {{QStringLiteral("ordinal"), 2}, {QStringLiteral("number"), 6}});
     }
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
     const auto [line, status] = Replay::Verify(IniFixture::journalPath());
     QVERIFY2(status == 0, qPrintable(line));
-    QVERIFY(readFile(IniFixture::journalPath()).contains("\"event\":\"void\""));
+    QVERIFY(Files::read(IniFixture::journalPath()).contains("\"event\":\"void\""));
 
     // A hand edit of the settings file is taken over, and the journal says so.
     window.reset();
     IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=7\r\n");
-    window = openWindow();
-    QVERIFY(readFile(IniFixture::journalPath()).contains("\"series\":[7]"));
+    window = MainWindow::open();
+    QVERIFY(Files::read(IniFixture::journalPath()).contains("\"series\":[7]"));
     QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
 }
 
@@ -736,7 +695,7 @@ void TestFrmRindell::unusableJournalIsToldAndStopsDraws()
     QVERIFY(QDir().mkpath(IniFixture::journalPath()));
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
     QDir(IniFixture::journalPath()).removeRecursively();
     QCOMPARE(answerer.seen().size(), 2);
@@ -752,7 +711,7 @@ void TestFrmRindell::numberIsFixedAtStartWhateverTheStops()
     // Whatever the order and the moments of the STOP presses, the reels come to
     // rest on the number that was on disk before the first of them.
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     const QList<QList<int>> orders{{2, 1, 0}, {0, 1, 2}, {1, 0, 2},
                                    {0, 2, 1}, {2, 0, 1}, {1, 2, 0}};
     int ordinal = 0;
@@ -770,7 +729,8 @@ void TestFrmRindell::numberIsFixedAtStartWhateverTheStops()
         const int drawn = window->drawnNumber();
         QVERIFY(before.endsWith(QByteArray::number(ordinal) + '=' + QByteArray::number(drawn) +
                                 "\r\n"));
-        QCOMPARE(reels(window.get()), QStringLiteral("%1").arg(drawn, 3, 10, QLatin1Char('0')));
+        QCOMPARE(MainWindow::reels(window.get()),
+                 QStringLiteral("%1").arg(drawn, 3, 10, QLatin1Char('0')));
     }
 }
 
@@ -779,13 +739,13 @@ void TestFrmRindell::restartReadsDrawsBack()
     IniFixture::write("[Condition]\r\nRange=10,20\r\n");
     QList<int> drawn;
     {
-        auto window = openWindow();
+        auto window = MainWindow::open();
         drawWithStops(window.get());
         drawn << window->drawnNumber();
         drawWithStops(window.get());
         drawn << window->drawnNumber();
     }
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 3回目"));
     QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 10 ～ 20"));
     std::sort(drawn.begin(), drawn.end());
@@ -795,7 +755,7 @@ void TestFrmRindell::restartReadsDrawsBack()
 
 void TestFrmRindell::accessKeysPressTheirButtons()
 {
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok)
         .press(QMessageBox::No)
@@ -822,7 +782,7 @@ void TestFrmRindell::sessionEndDuringDrawIsRefused()
 {
     // The session ending closes every window; a draw refuses it like the close box.
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok);
     bool stayedOpen = false;
@@ -840,7 +800,7 @@ void TestFrmRindell::reelsTurnWithTheDisplayAndWaitForABox()
     // Timers only, no step that waits inside another: the reels turn from the
     // display's timer, which a wait nested in a timer's slot would hold back.
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QLineEdit* ones = box(window.get(), "txt1");
     int turns = 0;
     connect(ones, &QLineEdit::textChanged, window.get(), [&turns] { ++turns; });
@@ -871,7 +831,7 @@ void TestFrmRindell::reelsTurnWithTheDisplayAndWaitForABox()
     QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(!shownWhenTheBoxOpened.isEmpty());
     QCOMPARE(shownBeforeItClosed, shownWhenTheBoxOpened);
-    QCOMPARE(reels(window.get()),
+    QCOMPARE(MainWindow::reels(window.get()),
              QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
 }
 
@@ -883,7 +843,7 @@ void TestFrmRindell::sessionManagerEndDuringDrawIsCancelled()
     auto* manager = qApp->findChild<QSessionManager*>();
     QVERIFY(manager);
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     ModalAnswerer answerer;
     answerer.press(QMessageBox::Ok);
     bool stayedOpen = false;
@@ -958,7 +918,7 @@ void TestFrmRindell::secondInstanceEndsAtOnce()
 void TestFrmRindell::doubleClickOnStartPressesNoStop()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    auto window = openWindow();
+    auto window = MainWindow::open();
     QStyleHints* hints = QGuiApplication::styleHints();
     hints->setMouseDoubleClickInterval(400);
     bool tensStillSpinning = false;
@@ -989,7 +949,7 @@ void TestFrmRindell::doubleClickOnStartPressesNoStop()
     QCOMPARE(focusAfterDoubleClick, stop(window.get(), 2));
     QVERIFY(keyStoppedHundreds);
     QVERIFY(button(window.get(), "cmdStart")->isVisible());
-    QCOMPARE(reels(window.get()),
+    QCOMPARE(MainWindow::reels(window.get()),
              QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
 }
 

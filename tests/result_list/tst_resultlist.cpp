@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "filesizelimit.h"
+#include "guisuite.h"
 #include "inifixture.h"
 #include "journal/journal.h"
 #include "main_window/frmrindell.h"
@@ -8,7 +9,6 @@
 #include "result_list/fitting.h"
 #include "result_list/frmresultlist.h"
 #include "result_list/resultline.h"
-#include "seriesstate.h"
 #include "stepper.h"
 
 #include <QApplication>
@@ -43,24 +43,11 @@ QStringList lines(QWidget* window)
 
 } // namespace
 
-class TestResultList : public QObject
+class TestResultList : public GuiSuite
 {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Tests press STOP the moment START has ended; the guard against the second
-    // click of a double-click on START has a test of its own.
-    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(0); }
-    void init()
-    {
-        IniFixture::remove();
-        SeriesState::Reset();
-    }
-    void cleanup()
-    {
-        IniFixture::remove();
-        QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
-    }
 
     void resultLine_data();
     void resultLine();

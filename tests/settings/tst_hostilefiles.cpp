@@ -3,6 +3,7 @@
 // hidden entries, a missing converter. Nothing may be lost, hung on or written
 // through.
 #include "common/shiftjis.h"
+#include "files.h"
 #include "settings/atomicfile.h"
 #include "settings/settings.h"
 
@@ -19,19 +20,6 @@ using namespace Common;
 namespace {
 
 const QString Section = QStringLiteral("Result");
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 bool makeFifo(const QString& path)
 {
@@ -86,21 +74,21 @@ void TestHostileFiles::linksPlantedAtTemporaryNamesAreNeverFollowed()
 {
     // Another user of a shared folder plants links where temporaries go.
     const QString victim = path("victim.txt");
-    writeBytes(victim, "not yours");
+    QVERIFY(Files::write(victim, "not yours"));
     QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner));
     const QStringList planted{QStringLiteral("Rindell.ini.tmp"),
                               QStringLiteral("Rindell.ini.tmp.000000000000"),
                               QStringLiteral("Rindell.ini.tmp.1")};
     for (const QString& name : planted)
         QVERIFY(QFile::link(victim, m_dir->filePath(name)));
-    writeBytes(m_file, "[A]\r\nk=1\r\n");
+    QVERIFY(Files::write(m_file, "[A]\r\nk=1\r\n"));
 
     for (int i = 0; i < 20; ++i)
         QVERIFY(write(m_file));
-    QCOMPARE(readBytes(victim), QByteArray("not yours"));
+    QCOMPARE(Files::read(victim), QByteArray("not yours"));
     QCOMPARE(QFile::permissions(victim) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
     QVERIFY(!QFileInfo(m_file).isSymLink());
-    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=1\r\n[Result]\r\n1=7\r\n"));
+    QCOMPARE(Files::read(m_file), QByteArray("[A]\r\nk=1\r\n[Result]\r\n1=7\r\n"));
     for (const QString& name : planted)
         QVERIFY(QFileInfo(m_dir->filePath(name)).isSymLink());
 }
@@ -110,7 +98,7 @@ void TestHostileFiles::fifoOrFolderAtTemporaryNameDoesNotStopAWrite()
     QVERIFY(makeFifo(path("Rindell.ini.tmp")));
     QVERIFY(QDir().mkpath(path("Rindell.ini.tmp.x")));
     QVERIFY(write(m_file)); // would block for ever if the FIFO were opened
-    QCOMPARE(readBytes(m_file), QByteArray("[Result]\r\n1=7\r\n"));
+    QCOMPARE(Files::read(m_file), QByteArray("[Result]\r\n1=7\r\n"));
     QVERIFY(QFileInfo(path("Rindell.ini.tmp")).exists());
     QVERIFY(QFileInfo(path("Rindell.ini.tmp.x")).isDir());
 }
@@ -118,12 +106,12 @@ void TestHostileFiles::fifoOrFolderAtTemporaryNameDoesNotStopAWrite()
 void TestHostileFiles::ownLeftoversGoOthersStay()
 {
     // What killed writes of our own left behind goes; what is not ours stays.
-    writeBytes(path("Rindell.ini.tmp"), "[Result]\r\n1=");
-    writeBytes(path("Rindell.ini.tmp.4f3a9c2b1d0e"), "[Res");
-    writeBytes(path("Rindell.ini.tmpfile"), "not a temporary");
+    QVERIFY(Files::write(path("Rindell.ini.tmp"), "[Result]\r\n1="));
+    QVERIFY(Files::write(path("Rindell.ini.tmp.4f3a9c2b1d0e"), "[Res"));
+    QVERIFY(Files::write(path("Rindell.ini.tmpfile"), "not a temporary"));
     const bool root = ::geteuid() == 0;
     if (root) {
-        writeBytes(path("Rindell.ini.tmp.other"), "another user's");
+        QVERIFY(Files::write(path("Rindell.ini.tmp.other"), "another user's"));
         QVERIFY(::chown(QFile::encodeName(path("Rindell.ini.tmp.other")).constData(), 65534,
                         65534) == 0);
     }
@@ -137,7 +125,7 @@ void TestHostileFiles::ownLeftoversGoOthersStay()
 void TestHostileFiles::linkChainIsWrittenAtItsEnd()
 {
     const QString real = path("real.ini");
-    writeBytes(real, "[A]\r\nk=1\r\n");
+    QVERIFY(Files::write(real, "[A]\r\nk=1\r\n"));
     QVERIFY(QFile::link(QStringLiteral("real.ini"), path("mid.ini"))); // relative
     QVERIFY(QFile::link(path("mid.ini"), m_file));
     QCOMPARE(AtomicFile::finalPath(m_file), std::optional<QString>(real));
@@ -145,9 +133,9 @@ void TestHostileFiles::linkChainIsWrittenAtItsEnd()
         QVERIFY(WriteIniString(Section, QString::number(i), QString::number(i * 11), m_file));
     QVERIFY(QFileInfo(m_file).isSymLink());
     QVERIFY(QFileInfo(path("mid.ini")).isSymLink());
-    QCOMPARE(readBytes(real), QByteArray("[A]\r\nk=1\r\n[Result]\r\n1=11\r\n2=22\r\n3=33\r\n"));
+    QCOMPARE(Files::read(real), QByteArray("[A]\r\nk=1\r\n[Result]\r\n1=11\r\n2=22\r\n3=33\r\n"));
     QVERIFY(DeleteIniSection(Section, m_file));
-    QCOMPARE(readBytes(real), QByteArray("[A]\r\nk=1\r\n"));
+    QCOMPARE(Files::read(real), QByteArray("[A]\r\nk=1\r\n"));
 }
 
 void TestHostileFiles::unusableFileIsNeitherReadNorWritten_data()
@@ -184,7 +172,7 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
             stored += little ? QByteArray{c, '\0'} : QByteArray{'\0', c};
     }
     if (!stored.isEmpty())
-        writeBytes(m_file, stored);
+        QVERIFY(Files::write(m_file, stored));
 
     QVERIFY(!IsIniFileUsable(m_file));
     if (!kind.startsWith(QLatin1String("utf-16")))
@@ -196,7 +184,7 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
     QVERIFY(!write(m_file));
     QVERIFY(!DeleteIniSection(Section, m_file));
     if (!stored.isEmpty())
-        QCOMPARE(readBytes(m_file), stored);
+        QCOMPARE(Files::read(m_file), stored);
     if (kind.contains(QLatin1String("link")))
         QVERIFY(QFileInfo(m_file).isSymLink());
     QVERIFY(!QFileInfo::exists(path("gone.ini")));
@@ -207,8 +195,8 @@ void TestHostileFiles::wholeReadSeesWhatTheBufferHides()
     // A NUL ends the Windows section buffer early, and so does its 32,767-byte
     // size; a second section of the same name is never read by it.
     const QByteArray comment = ';' + QByteArray(33000, 'c');
-    writeBytes(m_file, "[Result]\r\n1=37\r\n2=5" + QByteArray(1, '\0') + "\r\n3=88\r\n" + comment +
-                           "\r\n4=12\r\n[X]\r\n[result]\r\n9=2\r\n");
+    QVERIFY(Files::write(m_file, "[Result]\r\n1=37\r\n2=5" + QByteArray(1, '\0') + "\r\n3=88\r\n" +
+                                     comment + "\r\n4=12\r\n[X]\r\n[result]\r\n9=2\r\n"));
     QCOMPARE(ReadIniSection(Section, m_file)->join(u'|'), QStringLiteral("1|37|2|5"));
     const auto whole = ReadWholeIniSection(Section, m_file);
     QVERIFY(whole);
@@ -224,21 +212,21 @@ void TestHostileFiles::clearingRemovesThousandsOfSections()
     for (int i = 0; i < 20000; ++i)
         content += "[Result]\r\n" + QByteArray::number(i % 1000) + "=1\r\n";
     content += "[Other]\r\nk=v\r\n";
-    writeBytes(m_file, content);
+    QVERIFY(Files::write(m_file, content));
     QVERIFY(DeleteIniSection(Section, m_file));
-    QCOMPARE(readBytes(m_file), QByteArray("[Condition]\r\nRange=0,999\r\n[Other]\r\nk=v\r\n"));
+    QCOMPARE(Files::read(m_file), QByteArray("[Condition]\r\nRange=0,999\r\n[Other]\r\nk=v\r\n"));
 }
 
 void TestHostileFiles::missingConverterFailsWritesThatNeedIt()
 {
     QVERIFY(ShiftJis::isAvailable());
-    writeBytes(m_file, "[A]\r\nk=1\r\n");
+    QVERIFY(Files::write(m_file, "[A]\r\nk=1\r\n"));
     ShiftJis::useCodecNameForTesting("x-no-such-code-page");
     const bool available = ShiftJis::isAvailable();
     const auto encoded = ShiftJis::encode(QStringLiteral("抽選"));
     const bool japaneseWritten =
         WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("抽選"), m_file);
-    const QByteArray afterJapanese = readBytes(m_file);
+    const QByteArray afterJapanese = Files::read(m_file);
     // ASCII is the same in every code page: it never needs the converter.
     const bool asciiWritten =
         WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file);
@@ -249,7 +237,7 @@ void TestHostileFiles::missingConverterFailsWritesThatNeedIt()
     QVERIFY(!japaneseWritten);
     QCOMPARE(afterJapanese, QByteArray("[A]\r\nk=1\r\n"));
     QVERIFY(asciiWritten);
-    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=2\r\n"));
+    QCOMPARE(Files::read(m_file), QByteArray("[A]\r\nk=2\r\n"));
     QVERIFY(ShiftJis::isAvailable());
     QCOMPARE(ShiftJis::encode(QStringLiteral("抽選")),
              std::optional<QByteArray>("\x92\x8A\x91\x49"));

@@ -1,3 +1,4 @@
+#include "files.h"
 #include "filesizelimit.h"
 #include "inifixture.h"
 #include "killloop.h"
@@ -18,19 +19,6 @@ using namespace Common;
 namespace {
 
 const QString Nothing = QStringLiteral("<nothing>");
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 QString joined(const std::optional<QStringList>& entries)
 {
@@ -258,13 +246,13 @@ void TestSettings::readString()
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(QString, expected);
-    writeBytes(m_file, content);
+    QVERIFY(Files::write(m_file, content));
     QCOMPARE(ReadIniString(section, key, QStringLiteral("dflt"), m_file), expected);
 }
 
 void TestSettings::readStringCutsLongValueToTheBuffer()
 {
-    writeBytes(m_file, "[A]\r\nk=" + QByteArray(300 * 1024, 'x') + "\r\n");
+    QVERIFY(Files::write(m_file, "[A]\r\nk=" + QByteArray(300 * 1024, 'x') + "\r\n"));
     QCOMPARE(ReadIniString(QStringLiteral("A"), QStringLiteral("k"), {}, m_file),
              QString(2047, u'x'));
 }
@@ -272,7 +260,7 @@ void TestSettings::readStringCutsLongValueToTheBuffer()
 void TestSettings::readStringOfEmptyValueIsNotTheDefault()
 {
     QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QString(), m_file));
-    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=\r\n"));
+    QCOMPARE(Files::read(m_file), QByteArray("[A]\r\nk=\r\n"));
     QCOMPARE(ReadIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("d"), m_file),
              QString(""));
 }
@@ -307,7 +295,7 @@ void TestSettings::readSection()
     QFETCH(QByteArray, content);
     QFETCH(QString, expected);
     if (!content.isEmpty())
-        writeBytes(m_file, content);
+        QVERIFY(Files::write(m_file, content));
     QCOMPARE(joined(ReadIniSection(QStringLiteral("Result"), m_file)), expected);
 }
 
@@ -316,7 +304,7 @@ void TestSettings::readSectionCutsToTheBuffer()
     QByteArray content = "[Result]\r\n";
     for (int i = 1; i <= 5000; ++i)
         content += QByteArray::number(i) + '=' + QByteArray::number(i % 1000) + "\r\n";
-    writeBytes(m_file, content);
+    QVERIFY(Files::write(m_file, content));
     const std::optional<QStringList> entries = ReadIniSection(QStringLiteral("Result"), m_file);
     QVERIFY(entries);
     qsizetype bytes = 0;
@@ -400,9 +388,9 @@ void TestSettings::write()
     QFETCH(QString, value);
     QFETCH(QByteArray, after);
     if (!before.isNull())
-        writeBytes(m_file, before);
+        QVERIFY(Files::write(m_file, before));
     QVERIFY(WriteIniString(section, key, value, m_file));
-    QCOMPARE(readBytes(m_file), after);
+    QCOMPARE(Files::read(m_file), after);
 }
 
 void TestSettings::writeThenReadBack()
@@ -413,7 +401,7 @@ void TestSettings::writeThenReadBack()
     for (const auto& [key, value] : {std::pair("1", "37"), {"2", "5"}, {"3", "88"}})
         QVERIFY(WriteIniString(QStringLiteral("Result"), QString::fromLatin1(key),
                                QString::fromLatin1(value), m_file));
-    QCOMPARE(readBytes(m_file),
+    QCOMPARE(Files::read(m_file),
              QByteArray("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n2=5\r\n3=88\r\n"));
     QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
              QStringLiteral("1,100"));
@@ -428,17 +416,17 @@ void TestSettings::writeKeepsBytesItDoesNotTarget()
         QByteArray("\xEF\xBB\xBF; \x81\x20 bad\r[Other]\r\n x = \"\xFF\xFE\" \n") +
         QByteArray("\0\0\r\n", 4);
     const QByteArray tail("[Tail]\r\n\x82\xA0=\x80\r\n");
-    writeBytes(m_file, head + "[Result]\r\n1=37\r\n" + tail);
+    QVERIFY(Files::write(m_file, head + "[Result]\r\n1=37\r\n" + tail));
     QVERIFY(
         WriteIniString(QStringLiteral("Result"), QStringLiteral("2"), QStringLiteral("5"), m_file));
-    QCOMPARE(readBytes(m_file), head + "[Result]\r\n1=37\r\n2=5\r\n" + tail);
+    QCOMPARE(Files::read(m_file), head + "[Result]\r\n1=37\r\n2=5\r\n" + tail);
     QVERIFY(DeleteIniSection(QStringLiteral("Result"), m_file));
-    QCOMPARE(readBytes(m_file), head + tail);
+    QCOMPARE(Files::read(m_file), head + tail);
 }
 
 void TestSettings::writeKeepsPermissions()
 {
-    writeBytes(m_file, "[A]\r\nk=1\r\n");
+    QVERIFY(Files::write(m_file, "[A]\r\nk=1\r\n"));
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(m_file, permissions));
     QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
@@ -449,11 +437,11 @@ void TestSettings::writeKeepsPermissions()
 void TestSettings::writeThroughALinkKeepsTheLink()
 {
     const QString real = m_dir.filePath(QStringLiteral("real.ini"));
-    writeBytes(real, "[A]\r\nk=1\r\n");
+    QVERIFY(Files::write(real, "[A]\r\nk=1\r\n"));
     QVERIFY(QFile::link(real, m_file));
     QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
     QVERIFY(QFileInfo(m_file).isSymLink());
-    QCOMPARE(readBytes(real), QByteArray("[A]\r\nk=2\r\n"));
+    QCOMPARE(Files::read(real), QByteArray("[A]\r\nk=2\r\n"));
     QFile::remove(m_file);
     QFile::remove(real);
 }
@@ -480,9 +468,9 @@ void TestSettings::deleteSection()
 {
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
-    writeBytes(m_file, before);
+    QVERIFY(Files::write(m_file, before));
     QVERIFY(DeleteIniSection(QStringLiteral("Result"), m_file));
-    QCOMPARE(readBytes(m_file), after);
+    QCOMPARE(Files::read(m_file), after);
     QCOMPARE(joined(ReadIniSection(QStringLiteral("Result"), m_file)), Nothing);
 }
 
@@ -512,7 +500,7 @@ void TestSettings::unusableFiles()
     case FileKind::Missing:
         break;
     case FileKind::Empty:
-        writeBytes(file, {});
+        QVERIFY(Files::write(file, {}));
         break;
     case FileKind::Folder:
         QVERIFY(QDir().mkpath(file));
@@ -521,7 +509,7 @@ void TestSettings::unusableFiles()
         QByteArray noise(64 * 1024, '\0');
         for (char& c : noise)
             c = char(QRandomGenerator::global()->bounded(256));
-        writeBytes(file, noise);
+        QVERIFY(Files::write(file, noise));
         break;
     }
     case FileKind::MissingFolder:
@@ -555,14 +543,14 @@ void TestSettings::failedWriteLeavesOldFileAndNoTemporary()
     // A write that cannot complete (the file size limit stands for a full disk,
     // and stops root too): the old file stays, and no temporary is left.
     const QByteArray old = "[A]\r\nk=1\r\n[B]\r\nk=1\r\n";
-    writeBytes(m_file, old);
+    QVERIFY(Files::write(m_file, old));
     {
         const FileSizeLimit full(8);
         QVERIFY(
             !WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
         QVERIFY(!DeleteIniSection(QStringLiteral("B"), m_file));
     }
-    QCOMPARE(readBytes(m_file), old);
+    QCOMPARE(Files::read(m_file), old);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{QStringLiteral("test.ini")});
     QFile::remove(m_file);
@@ -572,10 +560,10 @@ void TestSettings::readOnlyFileIsNotReplaced()
 {
     if (::geteuid() == 0)
         QSKIP("root writes through permission bits");
-    writeBytes(m_file, "[A]\r\nk=1\r\n");
+    QVERIFY(Files::write(m_file, "[A]\r\nk=1\r\n"));
     QVERIFY(QFile::setPermissions(m_file, QFile::ReadOwner));
     QVERIFY(!WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
-    QCOMPARE(readBytes(m_file), QByteArray("[A]\r\nk=1\r\n"));
+    QCOMPARE(Files::read(m_file), QByteArray("[A]\r\nk=1\r\n"));
     QFile::setPermissions(m_file, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -606,12 +594,12 @@ void TestSettings::defaultFileArgumentSelectsTheProgramsFile()
 
 void TestSettings::readOnceAnswersFromOneRead()
 {
-    writeBytes(m_file, "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n");
+    QVERIFY(Files::write(m_file, "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n"));
     {
         const IniReadOnce once;
         QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
                  QStringLiteral("1,9"));
-        writeBytes(m_file, "[Condition]\r\nRange=2,8\r\n");
+        QVERIFY(Files::write(m_file, "[Condition]\r\nRange=2,8\r\n"));
         QCOMPARE(ReadIniSection(QStringLiteral("Result"), m_file)->join(u'|'),
                  QStringLiteral("1|5"));
         QVERIFY(IsIniFileUsable(m_file));
@@ -632,7 +620,7 @@ void TestSettings::killedWriterNeverTearsTheFile()
     constexpr int Kills = 200;
     int killedMidRun = 0;
     for (int round = 0; round < Kills; ++round) {
-        writeBytes(m_file, header);
+        QVERIFY(Files::write(m_file, header));
         const KillLoop::Round killed =
             KillLoop::Run(writer, {m_file}, QProcessEnvironment::systemEnvironment(), false, 5, 40);
         QVERIFY(killed.started);
@@ -643,7 +631,7 @@ void TestSettings::killedWriterNeverTearsTheFile()
             if (!line.isEmpty())
                 lastReported = line.toInt();
 
-        const QByteArray content = readBytes(m_file);
+        const QByteArray content = Files::read(m_file);
         QVERIFY2(content.startsWith(header), content.left(80).constData());
         QVERIFY(content.endsWith("\r\n"));
         const std::optional<QStringList> entries = ReadIniSection(QStringLiteral("Result"), m_file);
