@@ -142,7 +142,8 @@ int spin(QApplication& app)
             QTimer::singleShot(100, &app, &QCoreApplication::quit);
             return;
         }
-        auto* pressed = new EventCounter(stops[which], QEvent::KeyPress);
+        // Whichever widget the key reaches first: the application sees it before them.
+        auto* pressed = new EventCounter(qApp, QEvent::KeyPress);
         auto* painted = new EventCounter(reels[which], QEvent::Paint);
         auto launched = std::make_shared<QElapsedTimer>();
         auto arrived = std::make_shared<QElapsedTimer>();

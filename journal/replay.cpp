@@ -99,6 +99,31 @@ Result Read(const QByteArray& content)
     return result;
 }
 
+QList<Draw> CurrentSeries(const QByteArray& content)
+{
+    // Lines are compact JSON with sorted keys: an event's kind can be spotted
+    // without parsing the line.
+    const auto is = [](QByteArrayView line, const char* kind) {
+        return line.contains(QByteArray("\"event\":\"") + kind + '"');
+    };
+    QList<QJsonObject> events;
+    qsizetype end = content.size();
+    while (end > 0) {
+        const qsizetype start = content.lastIndexOf('\n', end - 1) + 1;
+        const QByteArrayView line = QByteArrayView(content).sliced(start, end - start);
+        end = start - 1;
+        if (is(line, "draw") || is(line, "void") || is(line, "clear") || is(line, "adopt")) {
+            events.prepend(QJsonDocument::fromJson(line.toByteArray()).object());
+            if (is(line, "clear") || is(line, "adopt"))
+                break;
+        }
+    }
+    QList<Draw> series;
+    for (const QJsonObject& event : events)
+        apply(event, series);
+    return series;
+}
+
 QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings)
 {
     for (qsizetype i = 0; i < std::max(journal.size(), settings.size()); ++i) {

@@ -33,6 +33,11 @@ struct Result
 // by a "recovered" event that names it and chains to the line before it.
 Result Read(const QByteArray& content);
 
+// The series a journal records, read from its end back to the last clear (or
+// taking over) without checking the chain: what a start needs, in time that does
+// not grow with the journal's length.
+QList<Draw> CurrentSeries(const QByteArray& content);
+
 // The settings file's current series (as the program reads it) against the
 // journal's: empty when they agree, otherwise what differs.
 QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);

@@ -259,16 +259,15 @@ void frmRindell::OpenJournal()
     QFile file(m_journal->path());
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const Replay::Result journal = Replay::Read(file.readAll());
+    const QList<Replay::Draw> journal = Replay::CurrentSeries(file.readAll());
     const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::CompareWithSettings(journal.series, stored).isEmpty())
+    if (Replay::CompareWithSettings(journal, stored).isEmpty())
         return;
-    if (!journal.series.isEmpty() &&
-        Replay::CompareWithSettings(journal.series.first(journal.series.size() - 1), stored)
-            .isEmpty()) {
+    if (!journal.isEmpty() &&
+        Replay::CompareWithSettings(journal.first(journal.size() - 1), stored).isEmpty()) {
         m_journal->append(QStringLiteral("void"),
-                          {{QStringLiteral("ordinal"), journal.series.last().ordinal},
-                           {QStringLiteral("number"), journal.series.last().number},
+                          {{QStringLiteral("ordinal"), journal.last().ordinal},
+                           {QStringLiteral("number"), journal.last().number},
                            {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
         return;
     }

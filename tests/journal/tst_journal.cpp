@@ -216,8 +216,20 @@ void TestJournal::voidAndAdoptShapeTheSeries()
              QStringLiteral("draw 3 (4) is in the settings file, not in the journal"));
     QCOMPARE(Replay::CompareWithSettings(result.series, {37, 8}),
              QStringLiteral("draw 2 is 9 in the journal, 8 in the settings file"));
+    const auto numbers = [](const QList<Replay::Draw>& series) {
+        QList<int> list;
+        for (const Replay::Draw& draw : series)
+            list << draw.number;
+        return list;
+    };
+    // What a start reads from the end agrees with the whole replay.
+    QCOMPARE(numbers(Replay::CurrentSeries(Files::read(m_log))), numbers(result.series));
     journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), QJsonArray{4, 6}}});
+    journal->append(QStringLiteral("draw"), draw(3, 8));
+    QCOMPARE(numbers(Replay::CurrentSeries(Files::read(m_log))), (QList<int>{4, 6, 8}));
+    journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), 3}});
     result = Replay::Read(Files::read(m_log));
+    QCOMPARE(numbers(Replay::CurrentSeries(Files::read(m_log))), numbers(result.series));
     QCOMPARE(Replay::CompareWithSettings(result.series, {4, 6}), QString());
     QVERIFY(result.series[0].time.isEmpty());
 }
