@@ -6,8 +6,13 @@
 //            pressed by synthetic X key events (xdotool), each timed to the paint
 //            of its reel
 //   work     a draw's steps at draw 1 and 1000 of a 0..999 series: the choice in
-//            memory, the whole read that guards the record, the durable write
+//            memory, the whole read that guards the record, the journal line and
+//            the durable write of the settings file
+//   prepare N
+//            the settings file and a journal that agree on N results, as an
+//            operator's draws leave them: what a start-up run begins from
 #include "application/application.h"
+#include "journal/journal.h"
 #include "main_window/frmrindell.h"
 #include "main_window/selection.h"
 #include "main_window/series.h"
@@ -19,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -111,7 +117,6 @@ class EventCounter : public QObject
 
 int spin(QApplication& app)
 {
-    writeFile(Common::GetIniFilePath(), seriesFile(0));
     PrepareApplication();
     frmRindell window;
     window.show();
@@ -190,13 +195,36 @@ int spin(QApplication& app)
     return app.exec();
 }
 
+QJsonObject drawFields(int ordinal, int number)
+{
+    return {{QStringLiteral("ordinal"), ordinal},
+            {QStringLiteral("number"), number},
+            {QStringLiteral("from"), 0},
+            {QStringLiteral("to"), 999}};
+}
+
+int prepare(int draws)
+{
+    writeFile(Common::GetIniFilePath(), seriesFile(draws));
+    QFile::remove(Journal::defaultPath());
+    const std::unique_ptr<Journal> journal = Journal::open(Journal::defaultPath());
+    bool written = journal && journal->append(QStringLiteral("start")) &&
+                   journal->append(QStringLiteral("range"),
+                                   {{QStringLiteral("from"), 0}, {QStringLiteral("to"), 999}});
+    for (int i = 1; written && i <= draws; ++i)
+        written = journal->append(QStringLiteral("draw"), drawFields(i, (i * 7) % 1000));
+    return written && journal->append(QStringLiteral("end")) ? 0 : 1;
+}
+
 int work()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("Rindell.ini"));
+    const std::unique_ptr<Journal> journal =
+        Journal::open(folder.filePath(QStringLiteral("Rindell.log")));
     RandomSource random;
     for (const int draw : {1, 1000}) {
-        QList<double> choice, guard, write;
+        QList<double> choice, guard, line, write;
         for (int run = 0; run < 21; ++run) {
             writeFile(path, seriesFile(draw - 1));
             QList<bool> flags(1000, false);
@@ -213,6 +241,10 @@ int work()
             const bool taken = Series::IsOrdinalTaken(recorded, draw);
             choice << clock.nsecsElapsed() / 1e6;
             clock.restart();
+            if (!number || !journal->append(QStringLiteral("draw"), drawFields(draw, *number)))
+                std::printf("error: journal line %d failed\n", draw);
+            line << clock.nsecsElapsed() / 1e6;
+            clock.restart();
             if (!number || taken ||
                 !Common::WriteIniString(QStringLiteral("Result"), QString::number(draw),
                                         QString::number(*number), path))
@@ -221,6 +253,7 @@ int work()
         }
         std::printf("choice_ms_at_draw_%d %.4f\n", draw, median(choice));
         std::printf("guard_read_ms_at_draw_%d %.4f\n", draw, median(guard));
+        std::printf("journal_line_ms_at_draw_%d %.3f\n", draw, median(line));
         std::printf("durable_write_ms_at_draw_%d %.3f\n", draw, median(write));
     }
     return 0;
@@ -238,6 +271,10 @@ int main(int argc, char* argv[])
         return spin(app);
     if (mode == QLatin1String("work"))
         return work();
-    std::fprintf(stderr, "usage: rindell_bench startup|spin|work\n");
+    bool counted = false;
+    const int draws = QCoreApplication::arguments().value(2).toInt(&counted);
+    if (mode == QLatin1String("prepare") && counted && draws >= 0 && draws <= 1000)
+        return prepare(draws);
+    std::fprintf(stderr, "usage: rindell_bench startup|spin|work|prepare N\n");
     return 2;
 }

@@ -13,13 +13,21 @@ import time
 
 folder, runs = sys.argv[1], int(sys.argv[2])
 ini = os.path.join(folder, "Rindell.ini")
+log = os.path.join(folder, "Rindell.log")
 
 
-def series_file(draws):
-    text = "[Condition]\r\nRange=0,999\r\n"
-    if draws:
-        text += "[Result]\r\n" + "".join(f"{i}={(i * 7) % 1000}\r\n" for i in range(1, draws + 1))
-    return text.encode()
+def prepare(draws, env):
+    """The settings file and journal that agree on `draws` results, as bytes."""
+    subprocess.run([os.path.join(folder, "rindell_bench"), "prepare", str(draws)], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(ini, "rb") as f, open(log, "rb") as g:
+        return f.read(), g.read()
+
+
+def restore(state):
+    for path, content in zip((ini, log), state):
+        with open(path, "wb") as f:
+            f.write(content)
 
 
 def start_display(attempts=5):
@@ -60,14 +68,23 @@ def launch(argv, env):
     return figures
 
 
-def instructions(argv, env):
-    """Instructions of the program's own process (not of processes it forks)."""
-    process = subprocess.Popen(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
-                                *argv], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                               env={**env, "RINDELL_BENCH_T0": str(time.time_ns())})
-    out = process.communicate()[1]
-    match = re.search(rf"=={process.pid}== Collected : (\d+)", out)
-    return int(match.group(1)) if match else float("nan")
+def instructions(argv, env, function=None):
+    """Instructions of the program's own process (not of processes it forks), and
+    the inclusive count of `function` within them."""
+    with tempfile.TemporaryDirectory() as scratch:
+        out_file = os.path.join(scratch, "callgrind.out")
+        process = subprocess.Popen(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out_file}.%p",
+                                    *argv], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                                   env={**env, "RINDELL_BENCH_T0": str(time.time_ns())})
+        out = process.communicate()[1]
+        match = re.search(rf"=={process.pid}== Collected : (\d+)", out)
+        total = int(match.group(1)) if match else float("nan")
+        if function is None:
+            return total, 0
+        annotated = subprocess.run(["callgrind_annotate", "--inclusive=yes", f"{out_file}.{process.pid}"],
+                                   capture_output=True, text=True).stdout
+        part = re.search(rf"^\s*([\d,]+) .*{re.escape(function)}", annotated, re.MULTILINE)
+        return total, int(part.group(1).replace(",", "")) if part else float("nan")
 
 
 def summary(values):
@@ -90,27 +107,32 @@ def main():
         "rindell_100": [bench("rindell_bench"), "startup"],
         "rindell_1000": [bench("rindell_bench"), "startup"],
     }
-    stored = {"rindell_0": 0, "rindell_100": 100, "rindell_1000": 1000}
     results = {name: [] for name in programs}
     names = list(programs)
     try:
+        # Every Rindell run starts from the same files: a journal that grew from
+        # run to run, or disagreed with the settings file, would be measured too.
+        states = {name: prepare(int(name.split("_")[1]), env) for name in programs if "_" in name}
         for run in range(runs):
             order = names[run % len(names):] + names[:run % len(names)]
             for name in order:
-                if name in stored:
-                    with open(ini, "wb") as f:
-                        f.write(series_file(stored[name]))
+                if name in states:
+                    restore(states[name])
                 results[name].append(launch(programs[name], env))
-        spins = [launch([bench("rindell_bench"), "spin"], env) for _ in range(max(5, runs // 3))]
+        spins = []
+        for _ in range(max(5, runs // 3)):
+            restore(states["rindell_0"])
+            spins.append(launch([bench("rindell_bench"), "spin"], env))
         work = launch([bench("rindell_bench"), "work"], env)
-        with open(ini, "wb") as f:
-            f.write(series_file(0))
-        counts = {name: instructions(programs[name], env) for name in ("bare", "label", "rindell_0")}
+        counts = {name: instructions(programs[name], env)[0] for name in ("bare", "label")}
+        restore(states["rindell_0"])
+        counts["rindell_0"], counts["hash"] = instructions(programs["rindell_0"], env,
+                                                           "Journal::programHash()")
         refresh = 60.0
     finally:
         xvfb.kill()
         for leftover in os.listdir(folder):
-            if leftover.startswith("Rindell.ini"):
+            if leftover.startswith("Rindell.ini") or leftover == "Rindell.log":
                 os.remove(os.path.join(folder, leftover))
 
     def cell(name, key, scale=1.0, digits=1):
@@ -131,6 +153,8 @@ def main():
     print(f"| instructions (callgrind, one run) | {counts['bare'] / 1e6:.1f} M | "
           f"{counts['label'] / 1e6:.1f} M | {counts['rindell_0'] / 1e6:.1f} M | "
           f"{counts['rindell_0'] / counts['label']:.2f} |")
+    print(f"| of which the executable's SHA-256 for the journal's start line | | | "
+          f"{counts['hash'] / 1e6:.1f} M | {counts['hash'] / counts['label']:.2f} |")
     print()
     print("| Rindell start-up with stored results | 0 | 100 | 1000 |")
     print("|---|---|---|---|")
@@ -153,6 +177,7 @@ def main():
     print("|---|---|---|")
     for key, label in (("choice_ms", "choice in memory (flags, rank, number, key check)"),
                        ("guard_read_ms", "whole read of the file that guards the record"),
+                       ("journal_line_ms", "journal line (write, fsync)"),
                        ("durable_write_ms", "durable write (write, fsync, rename, folder fsync)")):
         print(f"| {label} | {work[key + '_at_draw_1']:.4f} ms | {work[key + '_at_draw_1000']:.4f} ms |")
 

@@ -32,8 +32,9 @@ std::int32_t showBox(const QString& message, const QString& title, std::int32_t 
         const bool secondIsDefault = (style & 0xF00) == Const::MB_DEFBUTTON2;
         box.setDefaultButton(secondIsDefault ? QMessageBox::No : QMessageBox::Yes);
     }
+    // No maximise box; KeepModalOnScreen takes away the minimise box.
     box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) &
-                       ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+                       ~Qt::WindowMaximizeButtonHint);
     Common::KeepModalOnScreen(&box);
     box.exec();
     // A window manager may leave no window active once the box is gone.

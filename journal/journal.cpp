@@ -3,6 +3,7 @@
 #include "settings/fileio.h"
 #include "settings/settings.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -15,7 +16,6 @@
 #include <io.h>
 #include <sys/stat.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,7 +29,7 @@ Journal* currentJournal = nullptr;
 int openJournal(const QString& path, bool create)
 {
     const int flags =
-        _O_WRONLY | _O_APPEND | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
+        _O_RDWR | _O_APPEND | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
     return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()), flags, _S_IREAD | _S_IWRITE);
 }
 bool isRegular(int fd)
@@ -45,12 +45,9 @@ void closeJournal(int fd)
 int openJournal(const QString& path, bool create)
 {
     const int flags =
-        O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
-    int fd;
-    do
-        fd = ::open(QFile::encodeName(path).constData(), flags, 0644);
-    while (fd < 0 && errno == EINTR);
-    return fd;
+        O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
+    const QByteArray name = QFile::encodeName(path);
+    return FileIo::retryOnInterrupt([&] { return ::open(name.constData(), flags, 0644); });
 }
 bool isRegular(int fd)
 {
@@ -81,12 +78,21 @@ QByteArray Journal::hash(QByteArrayView line)
     return QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex();
 }
 
+QByteArray Journal::programHash()
+{
+    QFile program(QCoreApplication::applicationFilePath());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (program.open(QIODevice::ReadOnly))
+        hash.addData(&program);
+    return hash.result().toHex();
+}
+
 QByteArray Journal::zeroHash()
 {
     return QByteArray(64, '0');
 }
 
-std::unique_ptr<Journal> Journal::open(const QString& path)
+std::unique_ptr<Journal> Journal::open(const QString& path, QByteArray* content)
 {
     bool created = false;
     int fd = openJournal(path, false);
@@ -101,17 +107,16 @@ std::unique_ptr<Journal> Journal::open(const QString& path)
         return nullptr;
     }
 
-    // Where the chain goes on: the last whole line, and a torn one behind it.
-    QByteArray content;
-    if (!created) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            closeJournal(fd);
-            return nullptr;
-        }
-        content = file.readAll();
+    // Where the chain goes on: the last whole line, and a torn one behind it. Read
+    // through the descriptor that will be written, never again by name.
+    const std::optional<QByteArray> read = created ? QByteArray() : FileIo::readAll(fd);
+    if (!read) {
+        closeJournal(fd);
+        return nullptr;
     }
-    QList<QByteArray> lines = content.split('\n');
+    if (content)
+        *content = *read;
+    QList<QByteArray> lines = read->split('\n');
     QByteArray torn = lines.takeLast(); // empty when the file ends with its line end
     bool lineEndMissing = false;
     if (!torn.isEmpty() && QJsonDocument::fromJson(torn).isObject()) {

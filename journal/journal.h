@@ -20,8 +20,9 @@ class Journal
     // Opens the journal at `path`, creating it exclusively when there is none; only
     // a regular file is used, never through a link. A last line that a kill cut
     // short gets its line end and a "recovered" event chained to the last whole
-    // line. Nothing when the file cannot be used.
-    static std::unique_ptr<Journal> open(const QString& path);
+    // line. Nothing when the file cannot be used. `content`, when given, receives
+    // the bytes found, for a caller that replays them.
+    static std::unique_ptr<Journal> open(const QString& path, QByteArray* content = nullptr);
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
@@ -40,6 +41,8 @@ class Journal
     // SHA-256 in hex of a line's bytes, without its line end.
     static QByteArray hash(QByteArrayView line);
     static QByteArray zeroHash();
+    // SHA-256 in hex of the running executable, for the start event.
+    static QByteArray programHash();
 
   private:
     Journal(QString path, int fd, qint64 seq, QByteArray head, qint64 lines);

@@ -18,9 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QEventLoop>
-#include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QKeyEvent>
@@ -245,21 +243,20 @@ void frmRindell::Form_Load()
 
 void frmRindell::OpenJournal()
 {
-    m_journal = Journal::open(Journal::defaultPath());
+    QByteArray content;
+    m_journal = Journal::open(Journal::defaultPath(), &content);
     if (!m_journal)
         return;
     Journal::setCurrent(m_journal.get());
-    m_journal->append(QStringLiteral("start"),
-                      {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
-                       {QStringLiteral("executable_sha256"), QString::fromLatin1(ProgramHash())}});
+    m_journal->append(
+        QStringLiteral("start"),
+        {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
+         {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
     // The journal's series against the settings file's: a draw journaled just
     // before a stop, whose settings line never landed, is void; any other
     // difference (a hand edit, draws from before the journal) is taken over as
     // it stands, and the journal says so.
-    QFile file(m_journal->path());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QList<Replay::Draw> journal = Replay::CurrentSeries(file.readAll());
+    const QList<Replay::Draw> journal = Replay::CurrentSeries(content);
     const QList<std::int16_t> stored = Results.mid(1);
     if (Replay::CompareWithSettings(journal, stored).isEmpty())
         return;
@@ -275,15 +272,6 @@ void frmRindell::OpenJournal()
     for (const std::int16_t number : stored)
         series.append(number);
     m_journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), series}});
-}
-
-QByteArray frmRindell::ProgramHash()
-{
-    QFile program(QCoreApplication::applicationFilePath());
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (program.open(QIODevice::ReadOnly))
-        hash.addData(&program);
-    return hash.result().toHex();
 }
 
 frmRindell::~frmRindell()

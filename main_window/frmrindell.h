@@ -56,7 +56,6 @@ class frmRindell : public QWidget
     void Form_Load();
     // Opens the draw journal, notes the start and squares it with the settings file.
     void OpenJournal();
-    static QByteArray ProgramHash();
     void Form_QueryUnload(bool& cancel);
     void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;

@@ -85,15 +85,6 @@ bool replace(const QString& path, const QByteArray& content)
 
 namespace {
 
-template <typename Call> auto retryOnInterrupt(Call call)
-{
-    decltype(call()) result;
-    do
-        result = call();
-    while (result == -1 && errno == EINTR);
-    return result;
-}
-
 // The rename is durable only once the folder's entry is on disk too.
 void syncFolder(const QByteArray& folder)
 {
@@ -134,7 +125,7 @@ int createTemporary(const QString& folder, const QString& prefix, QByteArray& na
         const QString suffix =
             QString::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFULL, 16);
         name = QFile::encodeName(QDir(folder).filePath(prefix + u'.' + suffix));
-        const int fd = retryOnInterrupt([&] {
+        const int fd = FileIo::retryOnInterrupt([&] {
             return ::open(name.constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
         });
@@ -152,7 +143,7 @@ std::optional<QByteArray> read(const QString& path)
     if (!target)
         return std::nullopt;
     const QByteArray name = QFile::encodeName(*target);
-    const int fd = retryOnInterrupt(
+    const int fd = FileIo::retryOnInterrupt(
         [&] { return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC); });
     if (fd < 0) {
         if (errno == ENOENT)
@@ -162,21 +153,8 @@ std::optional<QByteArray> read(const QString& path)
     // Checked on what was opened: a FIFO opened without blocking is never read.
     struct stat info;
     std::optional<QByteArray> content;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxSize) {
-        QByteArray bytes(MaxSize + 1, Qt::Uninitialized);
-        qsizetype total = 0;
-        ssize_t got = 0;
-        do {
-            got = retryOnInterrupt(
-                [&] { return ::read(fd, bytes.data() + total, size_t(bytes.size() - total)); });
-            if (got > 0)
-                total += got;
-        } while (got > 0 && total < bytes.size());
-        if (got >= 0 && total <= MaxSize) {
-            bytes.truncate(total);
-            content = std::move(bytes);
-        }
-    }
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxSize)
+        content = FileIo::readAll(fd, MaxSize); // the file may grow after the fstat
     ::close(fd);
     return content;
 }

@@ -5,6 +5,7 @@
 #include "common/shiftjis.h"
 #include "files.h"
 #include "settings/atomicfile.h"
+#include "settings/fileio.h"
 #include "settings/settings.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +49,8 @@ class TestHostileFiles : public QObject
     void linkChainIsWrittenAtItsEnd();
     void unusableFileIsNeitherReadNorWritten_data();
     void unusableFileIsNeitherReadNorWritten();
+    void boundedReadRefusesMoreThanItsBound_data();
+    void boundedReadRefusesMoreThanItsBound();
     void wholeReadSeesWhatTheBufferHides();
     void clearingRemovesThousandsOfSections();
     void missingConverterFailsWritesThatNeedIt();
@@ -188,6 +192,44 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
     if (kind.contains(QLatin1String("link")))
         QVERIFY(QFileInfo(m_file).isSymLink());
     QVERIFY(!QFileInfo::exists(path("gone.ini")));
+}
+
+void TestHostileFiles::boundedReadRefusesMoreThanItsBound_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<qsizetype>("bound");
+    QTest::addColumn<int>("openFlags");
+    QTest::addColumn<bool>("read");
+    const qsizetype mib = AtomicFile::MaxSize;
+    QTest::newRow("empty") << qsizetype(0) << qsizetype(10) << O_RDONLY << true;
+    QTest::newRow("at the bound") << qsizetype(10) << qsizetype(10) << O_RDONLY << true;
+    QTest::newRow("one byte over") << qsizetype(11) << qsizetype(10) << O_RDONLY << false;
+    QTest::newRow("several buffers") << qsizetype(300'000) << mib << O_RDONLY << true;
+    QTest::newRow("at a large bound") << mib << mib << O_RDONLY << true;
+    QTest::newRow("over a large bound") << mib + 1 << mib << O_RDONLY << false;
+    // A failed read is no read, never an empty file.
+    QTest::newRow("read fails") << qsizetype(5) << qsizetype(10) << O_WRONLY << false;
+}
+
+// The bound holds on what is read, not on what fstat said: a file that grows
+// between the two is refused, never cut.
+void TestHostileFiles::boundedReadRefusesMoreThanItsBound()
+{
+    QFETCH(qsizetype, size);
+    QFETCH(qsizetype, bound);
+    QFETCH(int, openFlags);
+    QFETCH(bool, read);
+    QByteArray content(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        content[i] = char('a' + i % 26);
+    QVERIFY(Files::write(m_file, content));
+    const int fd = ::open(QFile::encodeName(m_file).constData(), openFlags);
+    QVERIFY(fd >= 0);
+    const std::optional<QByteArray> got = FileIo::readAll(fd, bound);
+    ::close(fd);
+    QCOMPARE(got.has_value(), read);
+    if (read)
+        QCOMPARE(*got, content);
 }
 
 void TestHostileFiles::wholeReadSeesWhatTheBufferHides()
