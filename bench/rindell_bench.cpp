@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -186,6 +187,7 @@ int spin(QApplication& app)
                     std::printf("spin_x_cpu_percent %.2f\n",
                                 100 * (processCpuSeconds(xServer) - xBefore) / seconds);
                 std::printf("spin_frames_per_s %.1f\n", flushes->count / seconds);
+                std::printf("refresh_hz %.1f\n", window.screen()->refreshRate());
                 std::fflush(stdout);
                 pressStop(0);
             });

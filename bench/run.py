@@ -128,7 +128,7 @@ def main():
         restore(states["rindell_0"])
         counts["rindell_0"], counts["hash"] = instructions(programs["rindell_0"], env,
                                                            "Journal::programHash()")
-        refresh = 60.0
+        refresh = statistics.median(s["refresh_hz"] for s in spins)
     finally:
         xvfb.kill()
         for leftover in os.listdir(folder):

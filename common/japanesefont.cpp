@@ -2,6 +2,7 @@
 
 #include "common/const.h"
 
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QStringList>
 
@@ -13,14 +14,19 @@ QFont gothic(int pointSize)
     // script costs a tenth of the start-up.
     static const QString family = [] {
         const QString designed = QString::fromUtf8(Const::FontFamily);
-        QFont::insertSubstitutions(designed, {
-                                                 QStringLiteral("MS Gothic"),
-                                                 QStringLiteral("IPAGothic"),
-                                                 QStringLiteral("IPAexGothic"),
-                                                 QStringLiteral("Noto Sans Mono CJK JP"),
-                                                 QStringLiteral("VL Gothic"),
-                                                 QStringLiteral("TakaoGothic"),
-                                             });
+        const QStringList substitutes = {
+            QStringLiteral("MS Gothic"),   QStringLiteral("IPAGothic"),
+            QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+            QStringLiteral("VL Gothic"),   QStringLiteral("TakaoGothic"),
+        };
+        QFont::insertSubstitutions(designed, substitutes);
+        // The first that is installed, found in the font list without loading a
+        // face; matching a font would load one at a size no control uses.
+        if (QFontDatabase::hasFamily(designed))
+            return designed;
+        for (const QString& substitute : substitutes)
+            if (QFontDatabase::hasFamily(substitute))
+                return substitute;
         QFont font(designed);
         font.setStyleHint(QFont::Monospace);
         return QFontInfo(font).family();

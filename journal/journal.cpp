@@ -116,28 +116,38 @@ std::unique_ptr<Journal> Journal::open(const QString& path, QByteArray* content)
     }
     if (content)
         *content = *read;
-    QList<QByteArray> lines = read->split('\n');
-    QByteArray torn = lines.takeLast(); // empty when the file ends with its line end
+    // Only the tail matters here: a journal of many years is not split into lines.
+    const QByteArrayView bytes(*read);
+    const qsizetype ended = bytes.lastIndexOf('\n') + 1; // bytes in ended lines
+    QByteArray torn = bytes.sliced(ended).toByteArray(); // empty when the file ends with a line end
+    qint64 lines = bytes.count('\n');
+    QByteArrayView last; // the last whole line
+    if (ended > 0) {
+        const QByteArrayView before = bytes.first(ended - 1);
+        last = before.sliced(before.lastIndexOf('\n') + 1);
+    }
     bool lineEndMissing = false;
     if (!torn.isEmpty() && QJsonDocument::fromJson(torn).isObject()) {
         // Whole but for its line end: it counts as written, and gets its end.
-        lines.append(std::exchange(torn, {}));
+        last = bytes.sliced(ended);
+        torn.clear();
+        ++lines;
         lineEndMissing = true;
     }
     qint64 seq = 0;
     QByteArray head = zeroHash();
-    if (!lines.isEmpty()) {
-        head = hash(lines.last());
-        const QJsonObject last = QJsonDocument::fromJson(lines.last()).object();
-        seq = last.contains(QLatin1String("seq"))
-                  ? qint64(last.value(QLatin1String("seq")).toDouble())
-                  : lines.size();
+    if (lines > 0) {
+        head = hash(last);
+        const QJsonObject object = QJsonDocument::fromJson(last.toByteArray()).object();
+        seq = object.contains(QLatin1String("seq"))
+                  ? qint64(object.value(QLatin1String("seq")).toDouble())
+                  : lines;
     }
     if (lineEndMissing && !FileIo::writeAll(fd, QByteArrayLiteral("\n"))) {
         closeJournal(fd);
         return nullptr;
     }
-    std::unique_ptr<Journal> journal(new Journal(path, fd, seq, head, lines.size()));
+    std::unique_ptr<Journal> journal(new Journal(path, fd, seq, head, lines));
     // A kill cut the last line short: it is ended, never removed.
     journal->m_torn = !torn.isEmpty();
     if (journal->m_torn && !journal->recover())

@@ -584,8 +584,9 @@ void frmRindell::cmdStart_Click()
                            {QStringLiteral("to"), RangeTo}};
     if (!m_journal || !m_journal->append(QStringLiteral("draw"), draw))
         return refuseUnsaved();
-    if (!Common::WriteIniString(Const::SectionResult, QString::number(ordinal),
-                                QString::number(*drawn), QString())) {
+    // Added, never written over: a line that appeared since the guard read stays.
+    if (!Common::AddIniString(Const::SectionResult, QString::number(ordinal),
+                              QString::number(*drawn), QString())) {
         m_journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), double(ordinal)},
                                                    {QStringLiteral("number"), *drawn},
                                                    {QStringLiteral("reason"),

@@ -147,16 +147,34 @@ std::optional<QStringList> ReadIniSection(const QString& section, const QString&
     return entries;
 }
 
-bool WriteIniString(const QString& section, const QString& key, const QString& value,
-                    const QString& file)
+namespace {
+
+bool write(const QString& section, const QString& key, const QString& value, const QString& file,
+           bool replacing)
 {
     Q_ASSERT(!readOnce);
     const QString path = resolve(file);
     std::optional<IniDocument> document = load(path);
     if (!document)
         return false; // never overwrite what could not be read
+    if (!replacing && document->value(asCString(section), asCString(key)))
+        return false;
     return document->setValue(asCString(section), asCString(key), asCString(value)) &&
            AtomicFile::replace(path, document->bytes());
+}
+
+} // namespace
+
+bool WriteIniString(const QString& section, const QString& key, const QString& value,
+                    const QString& file)
+{
+    return write(section, key, value, file, true);
+}
+
+bool AddIniString(const QString& section, const QString& key, const QString& value,
+                  const QString& file)
+{
+    return write(section, key, value, file, false);
 }
 
 bool DeleteIniSection(const QString& section, const QString& file)

@@ -31,6 +31,10 @@ bool IsIniFileUsable(const QString& file);
 // NUL cuts a line or hides the lines behind it. Nothing when the file is unusable.
 std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QString& section,
                                                                       const QString& file);
+// As WriteIniString, but never over a line that is there: false, with nothing
+// written, when the key is already in the file. What records a draw.
+bool AddIniString(const QString& section, const QString& key, const QString& value,
+                  const QString& file);
 
 // While one lives, every read answers from one read and parse of each file: for
 // start-up, which asks the file three things. Writes are not allowed meanwhile.

@@ -68,6 +68,8 @@ class TestJournal : public QObject
     void wholeJournalReadsBack();
     void breaksAreFoundAtTheirLine_data();
     void breaksAreFoundAtTheirLine();
+    void continuesTheChainItFinds_data();
+    void continuesTheChainItFinds();
     void startAfterAKillEndsTheTornLine();
     void plantedLinkOrFolderIsNotAJournal();
     void voidAndAdoptShapeTheSeries();
@@ -153,6 +155,42 @@ void TestJournal::breaksAreFoundAtTheirLine()
     const auto [line, status] = Replay::Verify(m_log);
     QCOMPARE(status, 1);
     QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
+}
+
+void TestJournal::continuesTheChainItFinds_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("kept"); // what the file must still begin with
+    QTest::addColumn<int>("seq");         // of the line appended
+    QTest::addColumn<QByteArray>("prev"); // the line it chains to
+    QTemporaryDir scratch;
+    const QByteArray sample = sampleJournal(scratch.filePath(QStringLiteral("sample.log")));
+    const QByteArray last = linesOf(sample).last();
+    QTest::newRow("no file") << QByteArray() << QByteArray() << 1 << QByteArray();
+    QTest::newRow("ended lines") << sample << sample << 9 << last;
+    QTest::newRow("last line without its end") << sample.chopped(1) << sample << 9 << last;
+    QTest::newRow("one line without seq")
+        << QByteArray("{\"event\":\"x\"}\n") << QByteArray("{\"event\":\"x\"}\n") << 2
+        << QByteArray("{\"event\":\"x\"}");
+    QTest::newRow("one empty line") << QByteArray("\n") << QByteArray("\n") << 2 << QByteArray("");
+}
+
+void TestJournal::continuesTheChainItFinds()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, kept);
+    QFETCH(int, seq);
+    QFETCH(QByteArray, prev);
+    if (!before.isEmpty())
+        QVERIFY(Files::write(m_log, before));
+    QVERIFY(Journal::open(m_log)->append(QStringLiteral("end")));
+    const QByteArray after = Files::read(m_log);
+    QVERIFY(after.startsWith(kept));
+    const QJsonObject line = QJsonDocument::fromJson(linesOf(after).last()).object();
+    QCOMPARE(line.value(QLatin1String("seq")).toInt(), seq);
+    QCOMPARE(line.value(QLatin1String("prev")).toString().toLatin1(),
+             prev.isNull() ? Journal::zeroHash() : Journal::hash(prev));
+    QCOMPARE(linesOf(after).size(), linesOf(kept).size() + 1);
 }
 
 void TestJournal::startAfterAKillEndsTheTornLine()

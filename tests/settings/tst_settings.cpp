@@ -55,6 +55,8 @@ class TestSettings : public QObject
 
     void write_data();
     void write();
+    void addNeverWritesOver_data();
+    void addNeverWritesOver();
     void writeThenReadBack();
     void writeKeepsBytesItDoesNotTarget();
     void writeKeepsPermissions();
@@ -390,6 +392,33 @@ void TestSettings::write()
     if (!before.isNull())
         QVERIFY(Files::write(m_file, before));
     QVERIFY(WriteIniString(section, key, value, m_file));
+    QCOMPARE(Files::read(m_file), after);
+}
+
+void TestSettings::addNeverWritesOver_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray one = "[Result]\r\n1=37\r\n";
+    QTest::newRow("new key") << one << "2" << true << one + "2=5\r\n";
+    QTest::newRow("key there") << one << "1" << false << one;
+    QTest::newRow("key there, spelt otherwise")
+        << QByteArray("[RESULT]\n 1 = 37\n") << "1" << false << QByteArray("[RESULT]\n 1 = 37\n");
+    QTest::newRow("no file yet") << QByteArray() << "1" << true
+                                 << QByteArray("[Result]\r\n1=5\r\n");
+}
+
+void TestSettings::addNeverWritesOver()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    QFETCH(bool, added);
+    QFETCH(QByteArray, after);
+    if (!before.isEmpty())
+        QVERIFY(Files::write(m_file, before));
+    QCOMPARE(AddIniString(QStringLiteral("Result"), key, QStringLiteral("5"), m_file), added);
     QCOMPARE(Files::read(m_file), after);
 }
 
