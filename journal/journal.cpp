@@ -32,10 +32,10 @@ int openJournal(const QString& path, bool create)
         _O_RDWR | _O_APPEND | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
     return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()), flags, _S_IREAD | _S_IWRITE);
 }
-bool isRegular(int fd)
+bool isRegular(int fd, qint64 maxSize)
 {
     struct _stat64 info;
-    return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG);
+    return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) && info.st_size <= maxSize;
 }
 void closeJournal(int fd)
 {
@@ -49,10 +49,10 @@ int openJournal(const QString& path, bool create)
     const QByteArray name = QFile::encodeName(path);
     return FileIo::retryOnInterrupt([&] { return ::open(name.constData(), flags, 0644); });
 }
-bool isRegular(int fd)
+bool isRegular(int fd, qint64 maxSize)
 {
     struct stat info;
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxSize;
 }
 void closeJournal(int fd)
 {
@@ -102,14 +102,14 @@ std::unique_ptr<Journal> Journal::open(const QString& path, QByteArray* content)
     }
     if (fd < 0)
         return nullptr;
-    if (!isRegular(fd)) {
+    if (!isRegular(fd, MaxSize)) {
         closeJournal(fd);
         return nullptr;
     }
 
     // Where the chain goes on: the last whole line, and a torn one behind it. Read
     // through the descriptor that will be written, never again by name.
-    const std::optional<QByteArray> read = created ? QByteArray() : FileIo::readAll(fd);
+    const std::optional<QByteArray> read = created ? QByteArray() : FileIo::readAll(fd, MaxSize);
     if (!read) {
         closeJournal(fd);
         return nullptr;

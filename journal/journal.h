@@ -16,12 +16,16 @@ class Journal
   public:
     // The journal beside the settings file.
     static QString defaultPath();
+    // A start reads the journal whole; one larger than this (over a million
+    // events) is not opened rather than read into memory. It is moved aside by
+    // hand, and a new one begins.
+    static constexpr qint64 MaxSize = qint64(256) << 20;
 
     // Opens the journal at `path`, creating it exclusively when there is none; only
-    // a regular file is used, never through a link. A last line that a kill cut
-    // short gets its line end and a "recovered" event chained to the last whole
-    // line. Nothing when the file cannot be used. `content`, when given, receives
-    // the bytes found, for a caller that replays them.
+    // a regular file of at most MaxSize bytes is used, never through a link. A last line that a
+    // kill cut short gets its line end and a "recovered" event chained to the last whole line.
+    // Nothing when the file cannot be used. `content`, when given, receives the bytes found, for a
+    // caller that replays them.
     static std::unique_ptr<Journal> open(const QString& path, QByteArray* content = nullptr);
     ~Journal();
     Journal(const Journal&) = delete;

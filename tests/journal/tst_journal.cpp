@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -71,7 +72,7 @@ class TestJournal : public QObject
     void continuesTheChainItFinds_data();
     void continuesTheChainItFinds();
     void startAfterAKillEndsTheTornLine();
-    void plantedLinkOrFolderIsNotAJournal();
+    void plantedLinkFolderOrGiantIsNotAJournal();
     void voidAndAdoptShapeTheSeries();
     void csvBytes();
     void commandLine();
@@ -226,7 +227,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     QCOMPARE(Replay::Read(joined(lines)).broken, QStringLiteral("line 9: not a JSON object"));
 }
 
-void TestJournal::plantedLinkOrFolderIsNotAJournal()
+void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
 {
     const QString victim = m_dir->filePath(QStringLiteral("victim"));
     QVERIFY(Files::write(victim, "not a journal"));
@@ -236,6 +237,16 @@ void TestJournal::plantedLinkOrFolderIsNotAJournal()
     QVERIFY(QFile::remove(m_log));
     QVERIFY(QDir().mkpath(m_log));
     QVERIFY(!Journal::open(m_log));
+    QVERIFY(QDir().rmdir(m_log));
+
+    // Too large to read into memory at a start: refused, untouched. Sparse, so
+    // the test costs no disk.
+    QFile huge(m_log);
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(Journal::MaxSize + 1));
+    huge.close();
+    QVERIFY(!Journal::open(m_log));
+    QCOMPARE(QFileInfo(m_log).size(), Journal::MaxSize + 1);
 }
 
 void TestJournal::voidAndAdoptShapeTheSeries()
