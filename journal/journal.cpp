@@ -32,7 +32,7 @@ int openJournal(const QString& path, bool create)
         _O_RDWR | _O_APPEND | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
     return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()), flags, _S_IREAD | _S_IWRITE);
 }
-bool isRegular(int fd, qint64 maxSize)
+bool isRegularWithin(int fd, qint64 maxSize)
 {
     struct _stat64 info;
     return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) && info.st_size <= maxSize;
@@ -49,7 +49,7 @@ int openJournal(const QString& path, bool create)
     const QByteArray name = QFile::encodeName(path);
     return FileIo::retryOnInterrupt([&] { return ::open(name.constData(), flags, 0644); });
 }
-bool isRegular(int fd, qint64 maxSize)
+bool isRegularWithin(int fd, qint64 maxSize)
 {
     struct stat info;
     return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxSize;
@@ -102,7 +102,7 @@ std::unique_ptr<Journal> Journal::open(const QString& path, QByteArray* content)
     }
     if (fd < 0)
         return nullptr;
-    if (!isRegular(fd, MaxSize)) {
+    if (!isRegularWithin(fd, MaxSize)) {
         closeJournal(fd);
         return nullptr;
     }

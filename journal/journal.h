@@ -21,11 +21,12 @@ class Journal
     // hand, and a new one begins.
     static constexpr qint64 MaxSize = qint64(256) << 20;
 
-    // Opens the journal at `path`, creating it exclusively when there is none; only
-    // a regular file of at most MaxSize bytes is used, never through a link. A last line that a
-    // kill cut short gets its line end and a "recovered" event chained to the last whole line.
-    // Nothing when the file cannot be used. `content`, when given, receives the bytes found, for a
-    // caller that replays them.
+    // Opens the journal at `path`, creating it exclusively when there is none;
+    // only a regular file of at most MaxSize bytes is used, never through a link.
+    // A last line that a kill cut short gets its line end and a "recovered" event
+    // chained to the last whole line. Nothing when the file cannot be used.
+    // `content`, when given, receives the bytes found, for a caller that replays
+    // them.
     static std::unique_ptr<Journal> open(const QString& path, QByteArray* content = nullptr);
     ~Journal();
     Journal(const Journal&) = delete;

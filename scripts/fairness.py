@@ -81,9 +81,15 @@ def positions(program, count, size):
         for position, number in enumerate(numbers):
             table[position][number - 1] += 1
     cells = [c for row in table for c in row]
-    statistic = chi_square(cells, [count / size] * len(cells))
+    # Every series is a permutation, so each row and each column of the table sums
+    # to `count` exactly; Pearson's statistic is then k/(k-1) times a chi-square
+    # with (k-1)^2 degrees of freedom (mean k(k-1), not (k-1)^2), and is scaled
+    # back before it is judged.
+    pearson = chi_square(cells, [count / size] * len(cells))
+    statistic = pearson * (size - 1) / size
     degrees = (size - 1) ** 2
-    return f"chi-square {statistic:.1f}, {degrees} df", p_chi_square(statistic, degrees)
+    return (f"chi-square {statistic:.1f} (Pearson {pearson:.1f} × {size - 1}/{size}), {degrees} df",
+            p_chi_square(statistic, degrees))
 
 
 def serial_pairs(program, count, size):
