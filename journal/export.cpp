@@ -1,8 +1,6 @@
 #include "journal/export.h"
 
-#include "main_window/storedseries.h"
 #include "settings/atomicfile.h"
-#include "settings/settings.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -43,13 +41,11 @@ QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& jou
 
 QByteArray CsvOfFiles(const QString& iniPath, const QString& journalPath)
 {
-    const Series::StoredSeries stored =
-        Series::ReadSeries(Common::ReadIniSection(QStringLiteral("Result"), iniPath));
     QFile file(journalPath);
     Replay::Result journal;
     if (file.open(QIODevice::ReadOnly))
         journal = Replay::Read(file.readAll());
-    return Csv(stored.results.mid(1), journal.series, journal.head);
+    return Csv(Replay::SettingsSeries(iniPath), journal.series, journal.head);
 }
 
 std::optional<QString> Write(const QString& path, const QByteArray& csv)

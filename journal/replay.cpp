@@ -1,5 +1,6 @@
 #include "journal/replay.h"
 
+#include "common/const.h"
 #include "journal/journal.h"
 #include "main_window/storedseries.h"
 #include "settings/settings.h"
@@ -124,6 +125,11 @@ QList<Draw> CurrentSeries(const QByteArray& content)
     return series;
 }
 
+QList<std::int16_t> SettingsSeries(const QString& iniPath)
+{
+    return Series::ReadSeries(Common::ReadIniSection(Const::SectionResult, iniPath)).results.mid(1);
+}
+
 QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings)
 {
     for (qsizetype i = 0; i < std::max(journal.size(), settings.size()); ++i) {
@@ -152,10 +158,8 @@ std::pair<QString, int> Verify(const QString& journalPath)
     const Result result = Read(file.readAll());
     if (!result.broken.isEmpty())
         return {QStringLiteral("BROKEN: ") + result.broken, 1};
-    const QString ini = QFileInfo(journalPath).dir().filePath(QStringLiteral("Rindell.ini"));
-    const Series::StoredSeries stored =
-        Series::ReadSeries(Common::ReadIniSection(QStringLiteral("Result"), ini));
-    const QString differs = CompareWithSettings(result.series, stored.results.mid(1));
+    const QString ini = QFileInfo(journalPath).dir().filePath(Const::IniFileName);
+    const QString differs = CompareWithSettings(result.series, SettingsSeries(ini));
     if (!differs.isEmpty())
         return {QStringLiteral("BROKEN: ") + differs, 1};
     QString line = QStringLiteral("OK: %1 events, %2 draws in the current series, head %3")

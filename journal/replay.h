@@ -38,6 +38,9 @@ Result Read(const QByteArray& content);
 // not grow with the journal's length.
 QList<Draw> CurrentSeries(const QByteArray& content);
 
+// The series the settings file at `iniPath` holds, as the program reads it.
+QList<std::int16_t> SettingsSeries(const QString& iniPath);
+
 // The settings file's current series (as the program reads it) against the
 // journal's: empty when they agree, otherwise what differs.
 QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);

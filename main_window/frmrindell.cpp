@@ -401,7 +401,11 @@ void frmRindell::ToggleAudience()
 
     // Where it stood last time; else, with two screens, the one the operator's
     // window is not on.
+    std::optional<Common::IniReadOnce> readOnce(std::in_place);
     const QString stored = Common::ReadIniString(SectionDisplay, KeyScreen, QString(), QString());
+    const bool fullScreen = Common::ReadIniString(SectionDisplay, KeyFullScreen, QString(),
+                                                  QString()) == QLatin1String("1");
+    readOnce.reset();
     QScreen* target = screen();
     const QList<QScreen*> screens = QGuiApplication::screens();
     const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
@@ -412,8 +416,7 @@ void frmRindell::ToggleAudience()
     else if (screens.size() >= 2)
         target = screens[0] == screen() ? screens[1] : screens[0];
     m_audience->move(target->availableGeometry().center() - m_audience->rect().center());
-    if (Common::ReadIniString(SectionDisplay, KeyFullScreen, QString(), QString()) ==
-        QLatin1String("1"))
+    if (fullScreen)
         m_audience->showFullScreen();
     else
         m_audience->show();
