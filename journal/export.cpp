@@ -3,7 +3,6 @@
 #include "settings/atomicfile.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -41,10 +40,7 @@ QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& jou
 
 QByteArray CsvOfFiles(const QString& iniPath, const QString& journalPath)
 {
-    QFile file(journalPath);
-    Replay::Result journal;
-    if (file.open(QIODevice::ReadOnly))
-        journal = Replay::Read(file.readAll());
+    const Replay::Result journal = Replay::ReadFile(journalPath).value_or(Replay::Result());
     return Csv(Replay::SettingsSeries(iniPath), journal.series, journal.head);
 }
 

@@ -3,10 +3,10 @@
 #include "common/const.h"
 #include "journal/journal.h"
 #include "main_window/storedseries.h"
+#include "settings/atomicfile.h"
 #include "settings/settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -150,12 +150,22 @@ QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t
     return {};
 }
 
+std::optional<Result> ReadFile(const QString& journalPath)
+{
+    if (!QFileInfo::exists(journalPath))
+        return std::nullopt;
+    const std::optional<QByteArray> content = AtomicFile::read(journalPath, Journal::MaxSize);
+    if (!content)
+        return std::nullopt;
+    return Read(*content);
+}
+
 std::pair<QString, int> Verify(const QString& journalPath)
 {
-    QFile file(journalPath);
-    if (!QFileInfo(journalPath).isFile() || !file.open(QIODevice::ReadOnly))
+    const std::optional<Result> read = ReadFile(journalPath);
+    if (!read)
         return {QStringLiteral("BROKEN: %1 cannot be read").arg(journalPath), 1};
-    const Result result = Read(file.readAll());
+    const Result& result = *read;
     if (!result.broken.isEmpty())
         return {QStringLiteral("BROKEN: ") + result.broken, 1};
     const QString ini = QFileInfo(journalPath).dir().filePath(Const::IniFileName);

@@ -45,6 +45,11 @@ QList<std::int16_t> SettingsSeries(const QString& iniPath);
 // journal's: empty when they agree, otherwise what differs.
 QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);
 
+// The journal at `journalPath` read and checked; nothing when there is none or it
+// cannot be used. Read as the settings file is, so that a FIFO or a device at the
+// name never blocks the program.
+std::optional<Result> ReadFile(const QString& journalPath);
+
 // `rindell --verify [FILE]`: the one line to print and the exit status (0 whole,
 // 1 broken). The settings file is the Rindell.ini beside the journal.
 std::pair<QString, int> Verify(const QString& journalPath);

@@ -41,7 +41,7 @@ std::optional<QString> finalPath(const QString& path)
 
 #ifdef Q_OS_WIN
 
-std::optional<QByteArray> read(const QString& path)
+std::optional<QByteArray> read(const QString& path, qint64 maxSize)
 {
     const std::optional<QString> target = finalPath(path);
     if (!target)
@@ -49,13 +49,13 @@ std::optional<QByteArray> read(const QString& path)
     const QFileInfo info(*target);
     if (!info.exists())
         return QByteArray();
-    if (!info.isFile() || info.size() > MaxSize)
+    if (!info.isFile() || info.size() > maxSize)
         return std::nullopt;
     QFile file(*target);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray content = file.read(MaxSize + 1);
-    if (file.error() != QFileDevice::NoError || content.size() > MaxSize)
+    QByteArray content = file.read(maxSize + 1);
+    if (file.error() != QFileDevice::NoError || content.size() > maxSize)
         return std::nullopt;
     return content;
 }
@@ -137,7 +137,7 @@ int createTemporary(const QString& folder, const QString& prefix, QByteArray& na
 
 } // namespace
 
-std::optional<QByteArray> read(const QString& path)
+std::optional<QByteArray> read(const QString& path, qint64 maxSize)
 {
     const std::optional<QString> target = finalPath(path);
     if (!target)
@@ -153,8 +153,8 @@ std::optional<QByteArray> read(const QString& path)
     // Checked on what was opened: a FIFO opened without blocking is never read.
     struct stat info;
     std::optional<QByteArray> content;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxSize)
-        content = FileIo::readAll(fd, MaxSize); // the file may grow after the fstat
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxSize)
+        content = FileIo::readAll(fd, maxSize); // the file may grow after the fstat
     ::close(fd);
     return content;
 }

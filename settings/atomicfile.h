@@ -18,8 +18,9 @@ std::optional<QString> finalPath(const QString& path);
 
 // The file's bytes; empty when nothing exists at `path`. Nothing when something
 // exists there but cannot be used: not a regular file (a FIFO or a device is never
-// opened for a blocking read), over MaxSize, unreadable, a link loop or a dangling link.
-std::optional<QByteArray> read(const QString& path);
+// opened for a blocking read), over `maxSize`, unreadable, a link loop or a
+// dangling link.
+std::optional<QByteArray> read(const QString& path, qint64 maxSize = MaxSize);
 
 // Writes `content` to a fresh temporary file beside the final file, created
 // exclusively (nothing already at a name is ever opened), flushes it to disk,

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QJsonObject draw(int ordinal, int number)
@@ -322,7 +324,11 @@ void TestJournal::commandLine()
         environment.remove(QStringLiteral("DISPLAY"));
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
-        process.waitForFinished();
+        if (!process.waitForFinished()) {
+            process.kill(); // hung: never an exit status
+            process.waitForFinished();
+            return std::pair(-1, QByteArray());
+        }
         return std::pair(process.exitCode(), process.readAllStandardOutput());
     };
     const Replay::Result result = Replay::Read(Files::read(m_log));
@@ -344,6 +350,13 @@ void TestJournal::commandLine()
     QVERIFY(Files::read(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
     QCOMPARE(run({"--export"}).first, 2);
     QCOMPARE(run({"--export", m_dir->filePath(QStringLiteral("no/folder/out.csv"))}).first, 1);
+
+    // A FIFO at the journal's name is no journal, and is never waited on.
+    QVERIFY(QFile::remove(m_log));
+    QVERIFY(::mkfifo(QFile::encodeName(m_log).constData(), 0600) == 0);
+    QCOMPARE(run({"--export", csv}).first, 0);
+    QVERIFY(Files::read(csv).endsWith("\r\n2,041,\r\n# head \r\n"));
+    QCOMPARE(run({"--verify"}), std::pair(1, "BROKEN: " + m_log.toUtf8() + " cannot be read\n"));
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
