@@ -14,7 +14,9 @@ int main(int argc, char* argv[])
     // The command-line options need no display: decided before any GUI is set up.
     if (IsCommand(arguments)) {
         QCoreApplication app(argc, argv);
-        return RunCommandLine(arguments, stdout, stderr);
+        // Windows hands argv over in the ANSI code page, which may lack a file
+        // name's characters; Qt takes them from the UTF-16 command line.
+        return RunCommandLine(QCoreApplication::arguments().mid(1), stdout, stderr);
     }
 
     QApplication app(argc, argv);

@@ -13,6 +13,11 @@
 #include <algorithm>
 #include <limits>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 const char* const Usage = "usage: rindell --sample-draws COUNT --range FROM,TO | "
@@ -110,6 +115,12 @@ bool IsCommand(const QStringList& arguments)
 
 int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
 {
+#ifdef Q_OS_WIN
+    // Bytes as written: text mode would make every 0x0A of --sample-raw CR LF, and
+    // lines end in LF on every system, as the tools that read them expect.
+    ::_setmode(::_fileno(out), _O_BINARY);
+    ::_setmode(::_fileno(err), _O_BINARY);
+#endif
     const QString command = arguments.value(0);
     if (command == QLatin1String("--verify")) {
         if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].isEmpty()))

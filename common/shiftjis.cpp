@@ -24,27 +24,36 @@ bool isAscii(QByteArrayView bytes)
 #ifdef Q_OS_WIN
 
 // Windows converts code page 932 itself; Qt's own converter may lack it there.
-constexpr UINT CodePage = 932;
+// Zero stands for a system without it (tests only).
+UINT codePage = 932;
 
 std::optional<QByteArray> convert(QStringView text)
 {
+    // No best fit, which would store a look-alike (e for é) or "?": a character
+    // without a code of its own fails the conversion. (0 would be CP_ACP.)
+    if (codePage == 0)
+        return std::nullopt;
     const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
-    const int size =
-        WideCharToMultiByte(CodePage, 0, wide, int(text.size()), nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
+    BOOL defaulted = FALSE;
+    const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, int(text.size()),
+                                         nullptr, 0, nullptr, &defaulted);
+    if (size <= 0 || defaulted)
         return std::nullopt;
     QByteArray bytes(size, Qt::Uninitialized);
-    if (WideCharToMultiByte(CodePage, 0, wide, int(text.size()), bytes.data(), size, nullptr,
-                            nullptr) != size)
+    if (WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), bytes.data(),
+                            size, nullptr, &defaulted) != size ||
+        defaulted)
         return std::nullopt;
     return bytes;
 }
 
 QString convert(QByteArrayView bytes)
 {
-    const int size = MultiByteToWideChar(CodePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    if (codePage == 0)
+        return QString(bytes.size(), QChar::ReplacementCharacter);
+    const int size = MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
     QString text(qMax(size, 0), Qt::Uninitialized);
-    MultiByteToWideChar(CodePage, 0, bytes.data(), int(bytes.size()),
+    MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()),
                         reinterpret_cast<wchar_t*>(text.data()), size);
     return text;
 }
@@ -127,7 +136,7 @@ qsizetype byteLength(QStringView text)
 void useCodecNameForTesting(const char* name)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(name);
+    codePage = qstrcmp(name, "windows-31j") == 0 ? 932 : 0;
 #else
     codecName = name;
     encoder() = QStringEncoder(name);

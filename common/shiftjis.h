@@ -19,7 +19,8 @@ QString decode(QByteArrayView bytes);
 qsizetype byteLength(QStringView text);
 
 // Tests only: the converter is looked up by this name instead (an unknown name
-// stands for a platform without one). Has no effect where the platform converts.
+// stands for a platform without one). On Windows, which converts code page 932
+// itself, any name but "windows-31j" stands for a system without it.
 void useCodecNameForTesting(const char* name);
 
 } // namespace ShiftJis

@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_WIN
-#include <QSaveFile>
-#else
 #include <QDir>
 #include <QRandomGenerator>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+
+#include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +26,16 @@ namespace {
 // The longest chain of links followed, as the kernel's own limit.
 constexpr int MaxLinks = 40;
 
+QString temporaryPrefix(const QString& target)
+{
+    return QFileInfo(target).fileName() + QStringLiteral(".tmp");
+}
+
+QString randomSuffix()
+{
+    return QString::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFULL, 16);
+}
+
 } // namespace
 
 namespace AtomicFile {
@@ -29,56 +43,183 @@ namespace AtomicFile {
 std::optional<QString> finalPath(const QString& path)
 {
     QFileInfo info(path);
-    for (int links = 0; info.isSymbolicLink(); ++links) {
+    int links = 0;
+    for (; info.isSymbolicLink(); ++links) {
         if (links == MaxLinks)
             return std::nullopt;
         info.setFile(info.symLinkTarget());
     }
-    if (info.filePath() != path && !info.exists())
+    if (links == 0)
+        return path; // in the caller's form: Windows paths may come with either separator
+    if (!info.exists())
         return std::nullopt; // a dangling link
     return info.filePath();
 }
 
 #ifdef Q_OS_WIN
 
+namespace {
+
+std::wstring nativeName(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+// A descriptor of the handle, for the shared read and write steps; it owns the
+// handle from then on.
+int descriptorOf(HANDLE handle, int flags)
+{
+    const int fd = ::_open_osfhandle(intptr_t(handle), flags | _O_BINARY);
+    if (fd < 0)
+        CloseHandle(handle);
+    return fd;
+}
+
+bool isPlainFile(DWORD attributes)
+{
+    return !(attributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
+}
+
+// Whether the current user owns the file: only our own temporaries are removed.
+bool isOwnFile(const std::wstring& name)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    bool own = false;
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        char buffer[256];
+        DWORD size = 0;
+        if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size))
+            own = EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, owner);
+        CloseHandle(token);
+    }
+    LocalFree(descriptor);
+    return own;
+}
+
+// A temporary that a killed writer left: a plain file of our own whose name is
+// the prefix, alone or with a random suffix. Links and folders stay unopened.
+void removeLeftovers(const QString& folder, const QString& prefix)
+{
+    const QStringList names = QDir(folder).entryList(
+        {prefix, prefix + QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const std::wstring leftover = nativeName(QDir(folder).filePath(name));
+        const DWORD attributes = GetFileAttributesW(leftover.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && isPlainFile(attributes) && isOwnFile(leftover))
+            DeleteFileW(leftover.c_str());
+    }
+}
+
+// A new file at a random name that nothing held before: CREATE_NEW refuses any
+// existing entry, a planted link included.
+HANDLE createTemporary(const QString& folder, const QString& prefix, std::wstring& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = nativeName(QDir(folder).filePath(prefix + u'.' + randomSuffix()));
+        const HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = GetLastError();
+        if (handle != INVALID_HANDLE_VALUE ||
+            (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS))
+            return handle;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Windows refuses to rename over a file that another handle has open (a virus
+// scanner, a backup, an editor), where POSIX would let the reader keep the old
+// file. Such readers come and go: the rename is tried again for a while.
+bool renameOver(const std::wstring& from, const std::wstring& to)
+{
+    constexpr int Attempts = 40;
+    for (int attempt = 1;; ++attempt) {
+        // Write-through: the call returns once the new name is on disk.
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt == Attempts ||
+            (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+            return false;
+        Sleep(50);
+    }
+}
+
+} // namespace
+
 std::optional<QByteArray> read(const QString& path, qint64 maxSize)
 {
     const std::optional<QString> target = finalPath(path);
     if (!target)
         return std::nullopt;
-    const QFileInfo info(*target);
-    if (!info.exists())
-        return QByteArray();
-    if (!info.isFile() || info.size() > maxSize)
+    // Shared for deletion too: a replacement may rename over the file meanwhile,
+    // as on POSIX.
+    const HANDLE handle = CreateFileW(nativeName(*target).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND)
+            return QByteArray();
         return std::nullopt;
-    QFile file(*target);
-    if (!file.open(QIODevice::ReadOnly))
+    }
+    // Checked on what was opened: a pipe or a device is never read.
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool usable = GetFileType(handle) == FILE_TYPE_DISK &&
+                        GetFileInformationByHandle(handle, &info) &&
+                        isPlainFile(info.dwFileAttributes) &&
+                        ((qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow) <= maxSize;
+    if (!usable) {
+        CloseHandle(handle);
         return std::nullopt;
-    QByteArray content = file.read(maxSize + 1);
-    if (file.error() != QFileDevice::NoError || content.size() > maxSize)
+    }
+    const int fd = descriptorOf(handle, _O_RDONLY);
+    if (fd < 0)
         return std::nullopt;
+    std::optional<QByteArray> content = FileIo::readAll(fd, maxSize);
+    ::_close(fd);
     return content;
 }
 
-// QSaveFile creates its temporary exclusively and replaces the target in one
-// rename; NTFS has no FIFOs or devices to plant at a name.
 bool replace(const QString& path, const QByteArray& content)
 {
     const std::optional<QString> target = finalPath(path);
     if (!target)
         return false;
-    const QFileInfo info(*target);
-    if (info.exists() && (!info.isFile() || !info.isWritable()))
+    const std::wstring targetName = nativeName(*target);
+    const DWORD attributes = GetFileAttributesW(targetName.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND)
         return false;
-    QSaveFile file(*target);
-    if (!file.open(QIODevice::WriteOnly))
+    if (exists && (!isPlainFile(attributes) || (attributes & FILE_ATTRIBUTE_READONLY)))
         return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        file.commit();
+
+    const QString folder = QFileInfo(*target).absolutePath();
+    const QString prefix = temporaryPrefix(*target);
+    removeLeftovers(folder, prefix);
+    std::wstring temporary;
+    const HANDLE handle = createTemporary(folder, prefix, temporary);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const int fd = descriptorOf(handle, _O_WRONLY);
+    if (fd < 0) {
+        DeleteFileW(temporary.c_str());
         return false;
     }
-    return file.commit();
+    bool done = FileIo::writeAll(fd, content) && FileIo::flushToDisk(fd);
+    done = ::_close(fd) == 0 && done;
+    done = done && renameOver(temporary, targetName);
+    if (!done) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 #else
@@ -93,11 +234,6 @@ void syncFolder(const QByteArray& folder)
         FileIo::flushToDisk(fd);
         ::close(fd);
     }
-}
-
-QString temporaryPrefix(const QString& target)
-{
-    return QFileInfo(target).fileName() + QStringLiteral(".tmp");
 }
 
 // A temporary that a killed writer left: a regular file of our own whose name is
@@ -122,9 +258,7 @@ void removeLeftovers(const QString& folder, const QString& prefix)
 int createTemporary(const QString& folder, const QString& prefix, QByteArray& name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString suffix =
-            QString::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFULL, 16);
-        name = QFile::encodeName(QDir(folder).filePath(prefix + u'.' + suffix));
+        name = QFile::encodeName(QDir(folder).filePath(prefix + u'.' + randomSuffix()));
         const int fd = FileIo::retryOnInterrupt([&] {
             return ::open(name.constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);

@@ -28,6 +28,8 @@ std::optional<QByteArray> read(const QString& path, qint64 maxSize = MaxSize);
 // stays. A read-only or non-regular final file is not replaced. On any failure
 // the final file keeps its old content, the temporary file is removed, and the
 // result is false. Temporaries of our own that a killed writer left are removed.
+// On Windows, where a file open elsewhere cannot be renamed over, the rename is
+// tried again for up to two seconds.
 bool replace(const QString& path, const QByteArray& content);
 
 } // namespace AtomicFile
