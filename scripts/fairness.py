@@ -5,6 +5,7 @@
 only if that sample fails too, so that chance alone fails a run about once in
 ten thousand per statistic rather than once in a hundred."""
 import math
+import os
 import subprocess
 import sys
 
@@ -54,7 +55,8 @@ def p_chi_square(statistic, degrees):
 
 
 def sample(program, *arguments):
-    out = subprocess.run([program, *arguments], check=True, capture_output=True, text=True)
+    emulator = os.environ.get("RINDELL_EMULATOR", "").split()  # wine for a Windows build
+    out = subprocess.run([*emulator, program, *arguments], check=True, capture_output=True, text=True)
     return out.stdout.split("\n")[:-1]
 
 

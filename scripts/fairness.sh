@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# RINDELL_EMULATOR runs a program built for another system (wine for Windows).
+emulator=(${RINDELL_EMULATOR:-})
 if [ "${1:-}" = "--quick" ]; then
     mode=quick
     program=$2
@@ -27,7 +29,7 @@ for test in "${tests[@]}"; do
     # -Y 1 tests a result in the two-sided 1% tails (WEAK) again with more data
     # until it resolves to PASSED or FAILED. The stream is larger than any test
     # reads; dieharder closes it when done.
-    line=$( { "$program" --sample-raw 1000000000000 2>/dev/null || true; } |
+    line=$( { "${emulator[@]}" "$program" --sample-raw 1000000000000 2>/dev/null || true; } |
         dieharder -g 200 -d "$test" -Y 1 2>/dev/null | grep -E '\|' | tail -n 1)
     echo "  $line"
     case "$line" in *FAILED*) status=1 ;; esac

@@ -1,5 +1,7 @@
 // The sampling options of the real program: they need no display, never touch
 // the settings file, and refuse a bad argument with a usage line and status 2.
+#include "files.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -17,7 +19,8 @@ struct Run
 
 QString program()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
+    return Files::executable(QCoreApplication::applicationDirPath() +
+                             QStringLiteral("/../rindell"));
 }
 
 QString programIni()

@@ -2,10 +2,16 @@
 # Installs the build into a temporary folder, starts the installed program under
 # a virtual X server, draws once with the keyboard (Enter: START, then the three
 # STOPs) and checks the draw in Rindell.ini beside the installed program.
+# A Windows build is checked as its operator gets it: the zip, unzipped into an
+# empty folder and run under Wine with the windows platform.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
+
+if [ -f "$build/rindell.exe" ]; then
+    exec bash "$(dirname "$0")/install_test_windows.sh" "$build" "$prefix"
+fi
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/rindell"

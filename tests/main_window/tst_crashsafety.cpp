@@ -1,3 +1,4 @@
+#include "files.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
 #include "killloop.h"
@@ -24,7 +25,7 @@ class TestCrashSafety : public QObject
 void TestCrashSafety::killedWhileDrawing()
 {
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/drawer");
-    const QString program = folder + QStringLiteral("/drawer");
+    const QString program = Files::executable(folder + QStringLiteral("/drawer"));
     const QString ini = folder + QStringLiteral("/Rindell.ini");
     QVERIFY(QFile::exists(program));
     const QByteArray header = "[Condition]\r\nRange=0,999\r\n";

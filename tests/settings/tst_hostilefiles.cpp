@@ -14,8 +14,12 @@
 #include <QTest>
 
 #include <fcntl.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace Common;
 
@@ -23,10 +27,12 @@ namespace {
 
 const QString Section = QStringLiteral("Result");
 
+#ifndef Q_OS_WIN
 bool makeFifo(const QString& path)
 {
     return ::mkfifo(QFile::encodeName(path).constData(), 0666) == 0;
 }
+#endif
 
 bool write(const QString& file)
 {
@@ -77,6 +83,9 @@ void TestHostileFiles::cleanup()
 void TestHostileFiles::linksPlantedAtTemporaryNamesAreNeverFollowed()
 {
     // Another user of a shared folder plants links where temporaries go.
+#ifdef Q_OS_WIN
+    QSKIP(Files::NoLinksOnWindows);
+#endif
     const QString victim = path("victim.txt");
     QVERIFY(Files::write(victim, "not yours"));
     QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner));
@@ -99,11 +108,15 @@ void TestHostileFiles::linksPlantedAtTemporaryNamesAreNeverFollowed()
 
 void TestHostileFiles::fifoOrFolderAtTemporaryNameDoesNotStopAWrite()
 {
+#ifndef Q_OS_WIN // a file system without FIFOs
     QVERIFY(makeFifo(path("Rindell.ini.tmp")));
+#endif
     QVERIFY(QDir().mkpath(path("Rindell.ini.tmp.x")));
     QVERIFY(write(m_file)); // would block for ever if the FIFO were opened
     QCOMPARE(Files::read(m_file), QByteArray("[Result]\r\n1=7\r\n"));
+#ifndef Q_OS_WIN
     QVERIFY(QFileInfo(path("Rindell.ini.tmp")).exists());
+#endif
     QVERIFY(QFileInfo(path("Rindell.ini.tmp.x")).isDir());
 }
 
@@ -113,21 +126,22 @@ void TestHostileFiles::ownLeftoversGoOthersStay()
     QVERIFY(Files::write(path("Rindell.ini.tmp"), "[Result]\r\n1="));
     QVERIFY(Files::write(path("Rindell.ini.tmp.4f3a9c2b1d0e"), "[Res"));
     QVERIFY(Files::write(path("Rindell.ini.tmpfile"), "not a temporary"));
-    const bool root = ::geteuid() == 0;
-    if (root) {
-        QVERIFY(Files::write(path("Rindell.ini.tmp.other"), "another user's"));
-        QVERIFY(::chown(QFile::encodeName(path("Rindell.ini.tmp.other")).constData(), 65534,
-                        65534) == 0);
-    }
+    QVERIFY(Files::write(path("Rindell.ini.tmp.other"), "another user's"));
+    const bool given = Files::giveToAnotherUser(path("Rindell.ini.tmp.other"));
+    if (!given)
+        QVERIFY(QFile::remove(path("Rindell.ini.tmp.other")));
     QVERIFY(write(m_file));
     QStringList expected{QStringLiteral("Rindell.ini"), QStringLiteral("Rindell.ini.tmpfile")};
-    if (root)
+    if (given)
         expected.insert(1, QStringLiteral("Rindell.ini.tmp.other"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
 }
 
 void TestHostileFiles::linkChainIsWrittenAtItsEnd()
 {
+#ifdef Q_OS_WIN
+    QSKIP(Files::NoLinksOnWindows);
+#endif
     const QString real = path("real.ini");
     QVERIFY(Files::write(real, "[A]\r\nk=1\r\n"));
     QVERIFY(QFile::link(QStringLiteral("real.ini"), path("mid.ini"))); // relative
@@ -155,8 +169,16 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
     QFETCH(QString, kind);
     const QByteArray content = "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n";
     QByteArray stored;
+#ifdef Q_OS_WIN
+    if (kind == QLatin1String("fifo"))
+        QSKIP("no FIFOs in a Windows file system");
+    if (kind.contains(QLatin1String("link")))
+        QSKIP(Files::NoLinksOnWindows);
+#endif
     if (kind == QLatin1String("fifo")) {
+#ifndef Q_OS_WIN
         QVERIFY(makeFifo(m_file));
+#endif
     } else if (kind == QLatin1String("link to /dev/zero")) {
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), m_file));
     } else if (kind == QLatin1String("dangling link")) {

@@ -1,6 +1,15 @@
 #include "files.h"
 
+#include <QDir>
 #include <QFile>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+
+#include <aclapi.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace Files {
 
@@ -15,6 +24,31 @@ bool write(const QString& path, const QByteArray& content)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(content) == content.size();
+}
+
+QString executable(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return path + QStringLiteral(".exe");
+#else
+    return path;
+#endif
+}
+
+bool giveToAnotherUser(const QString& path)
+{
+#ifdef Q_OS_WIN
+    // The local service account stands for the other user.
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    if (!CreateWellKnownSid(WinLocalServiceSid, nullptr, sid, &size))
+        return false;
+    std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid,
+                                 nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+#else
+    return ::geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+#endif
 }
 
 } // namespace Files

@@ -6,9 +6,18 @@
 // Whole files, for arranging and checking what the program reads and writes.
 namespace Files {
 
+// Why the cases of symbolic links are skipped on Windows.
+inline constexpr char NoLinksOnWindows[] =
+    "no symbolic links on this Windows (Wine 8 makes none; Windows only in developer mode)";
+
 // The file's bytes; empty when it cannot be read.
 QByteArray read(const QString& path);
 // Replaces the file's content; false when it cannot be written.
 bool write(const QString& path, const QByteArray& content);
+// The program built at `path` (named without a suffix): ".exe" is added on Windows.
+QString executable(const QString& path);
+// Makes the file another user's; false where this process may not (only root may
+// on Linux, only an administrator on Windows).
+bool giveToAnotherUser(const QString& path);
 
 } // namespace Files

@@ -1,5 +1,6 @@
 #include "filesizelimit.h"
 
+#ifndef Q_OS_WIN
 #include <csignal>
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes)
@@ -17,3 +18,4 @@ FileSizeLimit::~FileSizeLimit()
     setrlimit(RLIMIT_FSIZE, &m_old);
     std::signal(SIGXFSZ, m_oldHandler);
 }
+#endif

@@ -1,5 +1,11 @@
 #pragma once
 
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+// The reason the full-disk cases are skipped there.
+#define NO_FILE_SIZE_LIMIT "Windows has no per-process file size limit to stand for a full disk"
+#else
 #include <sys/resource.h>
 
 // While it lives, no file of the process may grow beyond `bytes`: a write past
@@ -16,3 +22,4 @@ class FileSizeLimit
     rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;
 };
+#endif

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The install test of a Windows build, run by install_test.sh: the zip is made
+# and unzipped into an empty folder (no Rindell.ini yet), and its rindell.exe runs
+# under Wine with nothing from the build: no DLL path, no Qt variable. It
+# samples, then on a virtual X server with the windows platform: START refused
+# without a range (a Japanese box), the range set in the condition dialog, a draw
+# by keyboard, the end through 終了. Rindell.ini must be CRLF throughout, and the
+# journal must verify. With RINDELL_LINUX_PROGRAM, the Linux build verifies the
+# Windows journal and the other way round; with RINDELL_SCREENSHOTS (a folder)
+# the box and the main window are photographed there.
+set -euo pipefail
+build=$1
+work=$2
+here=$(cd "$(dirname "$0")/../.." && pwd)
+
+zip=$(bash "$here/scripts/windows/make-zip.sh" "$build" "$work/zip")
+mkdir "$work/operator"
+unzip -q "$zip" -d "$work/operator"
+app=$(echo "$work"/operator/rindell-*-win64)
+
+expected="Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libgcc_s_seh-1.dll libstdc++-6.dll \
+libwinpthread-1.dll platforms/qwindows.dll rindell.exe styles/qwindowsvistastyle.dll \
+translations/qtbase_ja.qm"
+actual=$(cd "$app" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+if [ "$actual" != "$expected " ]; then
+    echo "the zip holds: $actual"
+    exit 1
+fi
+if x86_64-w64-mingw32-objdump -h "$app/Qt6Core.dll" | grep -q debug_info; then
+    echo "not stripped"
+    exit 1
+fi
+
+unset WINEPATH WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM WINEQT_QPA_FONTDIR
+# Lines end in LF on Windows too.
+cmp <(wine "$app/rindell.exe" --sample-draws 3 --range 5,5) <(printf '5\n5\n5\n')
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    set -e
+    app=$1 shots=${RINDELL_SCREENSHOTS:-}
+    cd "$app"
+    wine ./rindell.exe & pid=$!
+    window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Rindell\$" | head -n 1)
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+    sleep 1
+    # No range yet: START is refused with a box.
+    xdotool key Return
+    timeout 20 bash -c "until [ \$(xdotool search --onlyvisible --name \"^Rindell\$\" | wc -l) -ge 2 ]; do sleep 0.2; done"
+    sleep 0.5
+    [ -z "$shots" ] || import -window root "$shots/windows-box.png"
+    xdotool key Return
+    sleep 0.5
+    # The condition dialog: From, To, OK.
+    xdotool key alt+j
+    timeout 20 xdotool search --sync --onlyvisible --name "^条件入力\$" >/dev/null
+    sleep 0.5
+    xdotool type 1; xdotool key Tab; xdotool type 9; xdotool key Tab space
+    sleep 1
+    for press in START hundreds tens ones; do xdotool key Return; sleep 0.5; done
+    sleep 0.5
+    [ -z "$shots" ] || import -window root "$shots/windows-main.png"
+    # End through 終了(&X), answered Yes.
+    xdotool key alt+x; sleep 0.5; xdotool key Return
+    timeout 30 tail --pid="$pid" -f /dev/null
+    wait "$pid"
+' _ "$app"
+
+ini=$app/Rindell.ini
+cat -A "$ini"
+grep -q $'^\\[Condition\\]\r$' "$ini"
+grep -q $'^Range=0*1,0*9\r$' "$ini"
+grep -Pzq '\[Result\]\r\n1=[1-9]\r\n$' "$ini"
+! grep -qv $'\r$' "$ini" # every line ends in CR LF
+[ "$(find "$app" -maxdepth 1 -name 'Rindell.ini*' | wc -l)" -eq 1 ]
+
+wine "$app/rindell.exe" --verify | tee "$work/verify.txt"
+grep -q '^OK: .* 1 draws in the current series' "$work/verify.txt"
+
+if [ -n "${RINDELL_LINUX_PROGRAM:-}" ]; then
+    # The Windows journal verifies on Linux...
+    "$RINDELL_LINUX_PROGRAM" --verify "$app/Rindell.log"
+    # ...and a Linux journal (a start that adopts a series) on Windows.
+    linux=$work/linux
+    mkdir "$linux"
+    printf '[Condition]\r\nRange=1,9\r\n[Result]\r\n1=4\r\n2=7\r\n' >"$linux/Rindell.ini"
+    cp "$RINDELL_LINUX_PROGRAM" "$linux/rindell"
+    QT_QPA_PLATFORM=offscreen timeout 5 "$linux/rindell" || true
+    wine "$app/rindell.exe" --verify "Z:$linux/Rindell.log" | tee "$work/verify.txt"
+    grep -q '^OK: .* 2 draws in the current series' "$work/verify.txt"
+fi
+echo "Windows install test passed"
