@@ -31,11 +31,14 @@ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINDELL_BUILD_TESTS=O
 cmake --build $build --parallel 2
 echo "built ($((SECONDS - start)) s)"
 
-# A Wine prefix of the build's own; the suites find it through CTest.
+# A Wine prefix of the build's own; the suites find it through CTest. Its server
+# and services run from here: started by the first suite, they would hold that
+# suite's output open and CTest would wait for them until its timeout.
 export WINEPREFIX=$root/$build/wineprefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+wineserver -p
+trap 'wineserver -k || true' EXIT
+wineboot -i >/dev/null 2>&1
 RINDELL_LINUX_PROGRAM=$root/build/linux-check/rindell ctest --test-dir $build --output-on-failure
-wineserver -k || true
 echo "tested ($((SECONDS - start)) s)"
 
 bash scripts/windows/make-zip.sh $build $build

@@ -468,6 +468,10 @@ void TestSettings::writeKeepsBytesItDoesNotTarget()
 
 void TestSettings::writeKeepsPermissions()
 {
+#ifdef Q_OS_WIN
+    QSKIP("no permission bits on Windows: Qt derives them from the read-only attribute, "
+          "and a read-only file is never replaced");
+#endif
     QVERIFY(Files::write(m_file, "[A]\r\nk=1\r\n"));
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(m_file, permissions));

@@ -44,8 +44,18 @@ bool giveToAnotherUser(const QString& path)
     if (!CreateWellKnownSid(WinLocalServiceSid, nullptr, sid, &size))
         return false;
     std::wstring name = QDir::toNativeSeparators(path).toStdWString();
-    return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid,
-                                 nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid, nullptr,
+                              nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    // Wine reports success and keeps the owner: read it back.
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool given = EqualSid(owner, sid);
+    LocalFree(descriptor);
+    return given;
 #else
     return ::geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
 #endif
