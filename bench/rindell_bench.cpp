@@ -210,11 +210,21 @@ int prepare(int draws)
     writeFile(Common::GetIniFilePath(), seriesFile(draws));
     QFile::remove(Journal::defaultPath());
     const std::unique_ptr<Journal> journal = Journal::open(Journal::defaultPath());
-    bool written = journal && journal->append(QStringLiteral("start")) &&
+    // Events as the program writes them, so that a start finds a whole journal.
+    bool written = journal &&
+                   journal->append(QStringLiteral("start"),
+                                   {{QStringLiteral("version"), QStringLiteral("1.00")},
+                                    {QStringLiteral("executable_sha256"), QString(64, u'0')}}) &&
                    journal->append(QStringLiteral("range"),
-                                   {{QStringLiteral("from"), 0}, {QStringLiteral("to"), 999}});
-    for (int i = 1; written && i <= draws; ++i)
-        written = journal->append(QStringLiteral("draw"), drawFields(i, (i * 7) % 1000));
+                                   {{QStringLiteral("from"), 0},
+                                    {QStringLiteral("to"), 999},
+                                    {QStringLiteral("stored"), QStringLiteral("0,999")}});
+    for (int i = 1; written && i <= draws; ++i) {
+        const int number = (i * 7) % 1000;
+        written = journal->append(QStringLiteral("draw"), drawFields(i, number)) &&
+                  journal->append(QStringLiteral("reveal"), {{QStringLiteral("ordinal"), i},
+                                                             {QStringLiteral("number"), number}});
+    }
     return written && journal->append(QStringLiteral("end")) ? 0 : 1;
 }
 

@@ -217,10 +217,7 @@ void frmRindell::Form_Load()
     DrawnFlags.clear();
     EditRange();
 
-    const StoredSeries stored = ReadSeries(Common::ReadIniSection(Const::SectionResult, QString()));
-    Results = stored.results;
-    FlagNumbers(stored.stored, DrawnFlags);
-    EditCount(CountNext);
+    LoadSeries();
 
     setFaceColor(cmdStart, LoadedDrawColor);
     for (QPushButton* stop : cmdStop)
@@ -230,7 +227,8 @@ void frmRindell::Form_Load()
     // A file that cannot be used read as empty above and is never written over.
     const bool usable = Common::IsIniFileUsable(QString());
     readOnce.reset();
-    OpenJournal();
+    Replay::Result found;
+    OpenJournal(found);
     if (!usable)
         Common::ShowWarning(
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
@@ -239,12 +237,30 @@ void frmRindell::Form_Load()
         Common::ShowWarning(
             QStringLiteral("抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。"),
             windowTitle());
+    else if (!found.broken.isEmpty() && !found.wholeButTail)
+        Common::ShowWarning(
+            QStringLiteral("抽選記録ファイルが壊れています。抽選記録ファイルを確認して下さい。"),
+            windowTitle());
+    // An unusable settings file reads as empty: nothing to square the journal with.
+    if (m_journal && usable)
+        Reconcile(found);
 }
 
-void frmRindell::OpenJournal()
+void frmRindell::LoadSeries()
 {
-    QByteArray content;
-    m_journal = Journal::open(Journal::defaultPath(), &content);
+    const StoredSeries stored = ReadSeries(Common::ReadIniSection(Const::SectionResult, QString()));
+    Results = stored.results;
+    if (RangeTo >= 0)
+        DrawnFlags = QList<bool>(RangeTo + 1, false);
+    FlagNumbers(stored.stored, DrawnFlags);
+    // A missing ordinal shows as 0 in the series, so 0 counts as drawn too.
+    FlagNumbers(Results.mid(1), DrawnFlags);
+    EditCount(CountNext);
+}
+
+void frmRindell::OpenJournal(Replay::Result& found)
+{
+    m_journal = Journal::open(Journal::defaultPath(), &found);
     if (!m_journal)
         return;
     Journal::setCurrent(m_journal.get());
@@ -252,26 +268,48 @@ void frmRindell::OpenJournal()
         QStringLiteral("start"),
         {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
          {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
-    // The journal's series against the settings file's: a draw journaled just
-    // before a stop, whose settings line never landed, is void; any other
-    // difference (a hand edit, draws from before the journal) is taken over as
-    // it stands, and the journal says so.
-    const QList<Replay::Draw> journal = Replay::CurrentSeries(content);
+}
+
+void frmRindell::Reconcile(const Replay::Result& found)
+{
     const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::CompareWithSettings(journal, stored).isEmpty())
+    if (Replay::CompareWithSettings(found.series, stored).isEmpty())
         return;
-    if (!journal.isEmpty() &&
-        Replay::CompareWithSettings(journal.first(journal.size() - 1), stored).isEmpty()) {
+    // A draw journaled just before a stop, whose settings line never landed, was
+    // never shown: it is void.
+    if (found.revealPending &&
+        Replay::CompareWithSettings(found.series.first(found.series.size() - 1), stored)
+            .isEmpty()) {
         m_journal->append(QStringLiteral("void"),
-                          {{QStringLiteral("ordinal"), journal.last().ordinal},
-                           {QStringLiteral("number"), journal.last().number},
+                          {{QStringLiteral("ordinal"), found.series.last().ordinal},
+                           {QStringLiteral("number"), found.series.last().number},
                            {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
         return;
     }
+    // A clear that a stop cut short between its journal line and the settings
+    // file: the operator confirmed it, so it is finished.
+    if (found.series.isEmpty() && found.lastCleared &&
+        Replay::CompareWithSettings(*found.lastCleared, stored).isEmpty() &&
+        Common::DeleteIniSection(Const::SectionResult, QString())) {
+        LoadSeries();
+        return;
+    }
+    // Any other difference (a hand edit, draws from before the journal) is taken
+    // over as it stands: the operator is told, and the journal records both series.
     QJsonArray series;
     for (const std::int16_t number : stored)
         series.append(number);
-    m_journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), series}});
+    QJsonArray was;
+    for (const Replay::Draw& draw : found.series)
+        was.append(draw.number);
+    m_journal->append(QStringLiteral("adopt"),
+                      {{QStringLiteral("series"), series}, {QStringLiteral("was"), was}});
+    // A journal begun at this start held nothing to differ from.
+    if (found.events > 0)
+        Common::ShowWarning(
+            QStringLiteral(
+                "設定ファイルの抽選結果が抽選記録と異なります。設定ファイルを確認して下さい。"),
+            windowTitle());
 }
 
 frmRindell::~frmRindell()
@@ -304,14 +342,17 @@ void frmRindell::EditCount(enmCountMode mode)
 
 void frmRindell::ClearResult()
 {
-    const bool deleted = Common::DeleteIniSection(Const::SectionResult, QString());
-    if (deleted && m_journal)
-        m_journal->append(QStringLiteral("clear"),
-                          {{QStringLiteral("cleared"), double(Results.size() - 1)}});
-    if (!deleted)
+    // The journal says so first: a stop before the settings file is written
+    // leaves a clear that the next start finishes, never a false record.
+    const bool journaled =
+        !m_journal || m_journal->append(QStringLiteral("clear"),
+                                        {{QStringLiteral("cleared"), double(Results.size() - 1)}});
+    if (!journaled || !Common::DeleteIniSection(Const::SectionResult, QString())) {
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());
+        return;
+    }
     Results = {0};
     EditCount(CountNext);
     if (RangeTo >= 0)
@@ -597,6 +638,7 @@ void frmRindell::cmdStart_Click()
         return refuseUnsaved();
     }
     DrawnNumber = *drawn;
+    m_drawOrdinal = ordinal;
     Results.append(DrawnNumber);
     DrawnFlags[DrawnNumber] = true;
 
@@ -654,6 +696,12 @@ void frmRindell::cmdStop_Click(std::int16_t index)
     cmdEnd->setFocus();
     cmdStop[index]->hide();
     if (const std::int16_t active = GetActiveStop(); active == -1) {
+        // The audience has seen the number: the journal says so, unless the
+        // series was cleared while the reels turned.
+        if (m_journal && Results.size() - 1 == m_drawOrdinal && Results.last() == DrawnNumber)
+            m_journal->append(QStringLiteral("reveal"),
+                              {{QStringLiteral("ordinal"), double(m_drawOrdinal)},
+                               {QStringLiteral("number"), DrawnNumber}});
         cmdStart->setVisible(true);
         cmdStart->setFocus();
         if (m_spinning)

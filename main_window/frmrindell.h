@@ -54,8 +54,12 @@ class frmRindell : public QWidget
   private:
     void createControls();
     void Form_Load();
-    // Opens the draw journal, notes the start and squares it with the settings file.
-    void OpenJournal();
+    // The stored series into Results and the drawn flags.
+    void LoadSeries();
+    // Opens the draw journal and notes the start; `found` receives what it holds.
+    void OpenJournal(Replay::Result& found);
+    // Squares the journal's series with the settings file's.
+    void Reconcile(const Replay::Result& found);
     void Form_QueryUnload(bool& cancel);
     void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;
@@ -89,6 +93,7 @@ class frmRindell : public QWidget
     // Indexed by the number itself, 0..RangeTo; empty until RangeTo has been >= 0.
     QList<bool> DrawnFlags;
     std::int16_t DrawnNumber = 0;
+    qsizetype m_drawOrdinal = 0; // of the running draw
     RandomSource m_random;
     std::unique_ptr<Journal> m_journal;
     QPointer<frmAudience> m_audience;

@@ -109,10 +109,17 @@ void frmResultList::SaveCsv()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const Journal* journal = Journal::current();
-    const QByteArray csv = Export::CsvOfFiles(Common::GetIniFilePath(),
-                                              journal ? journal->path() : Journal::defaultPath());
-    if (const std::optional<QString> failed = Export::Write(dialog.selectedFiles().first(), csv))
-        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + *failed,
+    const QString ini = Common::GetIniFilePath();
+    const QString log = journal ? journal->path() : Journal::defaultPath();
+    const std::optional<QByteArray> csv = Export::CsvOfFiles(ini, log);
+    if (!csv) {
+        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。抽選記録ファイルを"
+                                           "確認して下さい。"),
+                            windowTitle());
+        return;
+    }
+    if (const auto failed = Export::Write(dialog.selectedFiles().first(), *csv, {ini, log}))
+        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + failed->reason,
                             windowTitle());
 }
 

@@ -6,10 +6,10 @@
 #include "inifixture.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
+#include "journalfixture.h"
 #include "main_window/frmrindell.h"
 #include "main_window/reels.h"
 #include "main_window/series.h"
-#include "main_window/singleinstance.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "settings/settings.h"
@@ -134,6 +134,7 @@ class TestFrmRindell : public GuiSuite
     void keyboardAlone();
     void enterOnNoButtonPressesHundreds();
     void refusedWithoutRange();
+    void neverDrawsANumberTwice_data();
     void neverDrawsANumberTwice();
 
     void closeBoxWhileIdleAsksNothing();
@@ -150,6 +151,7 @@ class TestFrmRindell : public GuiSuite
     void unusableFileIsToldOnceAndKept();
     void numberIsFixedAtStartWhateverTheStops();
     void drawIsJournaledBeforeItIsShown();
+    void startSquaresTheJournalWithTheSettingsFile_data();
     void startSquaresTheJournalWithTheSettingsFile();
     void unusableJournalIsToldAndStopsDraws();
     void restartReadsDrawsBack();
@@ -160,8 +162,7 @@ class TestFrmRindell : public GuiSuite
     void windowDeletedDuringDrawEndsTheLoop();
     void doubleClickOnStartPressesNoStop();
     void secondInstanceEndsAtOnce();
-    void lockNobodyElseCanHold_data();
-    void lockNobodyElseCanHold();
+    void anotherUserCannotSwitchOffTheLock();
     void twoPathsToOneFileAreOneInstance();
 };
 
@@ -231,7 +232,7 @@ void TestFrmRindell::startupFromFile_data()
     QTest::newRow("gap in the ordinals")
         << QByteArray("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n3=5\r\n")
         << "抽選範囲 : 001 ～ 100"
-        << "次 4回目" << QList<int>{5, 37};
+        << "次 4回目" << QList<int>{0, 5, 37}; // the missing draw shows as 0
     QTest::newRow("key 0 counts nothing but is flagged")
         << QByteArray("[Condition]\r\nRange=0,9\r\n[Result]\r\n0=4\r\n") << "抽選範囲 : 0 ～ 9"
         << "次 1回目" << QList<int>{4};
@@ -258,7 +259,7 @@ void TestFrmRindell::startupFromFile_data()
         << QByteArray("[Condition]\r\nRange=1,9\r\n[Result]\r\n;note\r\nx=1\r\n-1=2\r\n1=abc\r\n"
                       "2=3\r\n99999=1\r\n")
         << "抽選範囲 : 1 ～ 9"
-        << "次 3回目" << QList<int>{3};
+        << "次 3回目" << QList<int>{0, 3};
     QTest::newRow("binary file") << QByteArray("\x00\x81\xFF[\x00]=\r\r\n\xFE", 10)
                                  << "抽選範囲 : 未設定"
                                  << "次 1回目" << QList<int>{};
@@ -423,14 +424,27 @@ void TestFrmRindell::refusedWithoutRange()
     QVERIFY(!QFile::exists(IniFixture::path()));
 }
 
+void TestFrmRindell::neverDrawsANumberTwice_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<int>("left");
+    // Keys that repeat and include 0: the count of results says draws remain, the
+    // flags say which numbers are really left.
+    QTest::newRow("repeated keys")
+        << QByteArray("[Condition]\r\nRange=1,4\r\n[Result]\r\n0=1\r\n1=2\r\n1=3\r\n") << 4;
+    // A missing key shows as 0 in the series: 0 counts as drawn.
+    QTest::newRow("a gap in the keys")
+        << QByteArray("[Condition]\r\nRange=0,3\r\n[Result]\r\n1=2\r\n3=3\r\n") << 1;
+}
+
 void TestFrmRindell::neverDrawsANumberTwice()
 {
-    // A hand-edited file whose keys repeat and include 0: the count of results says
-    // draws remain, the flags say which numbers are really left.
-    IniFixture::write("[Condition]\r\nRange=1,4\r\n[Result]\r\n0=1\r\n1=2\r\n1=3\r\n");
+    QFETCH(QByteArray, ini);
+    QFETCH(int, left);
+    IniFixture::write(ini);
     auto window = MainWindow::open();
     drawWithStops(window.get());
-    QCOMPARE(window->drawnNumber(), std::int16_t(4));
+    QCOMPARE(window->drawnNumber(), std::int16_t(left));
     QVERIFY(MainWindow::startIsRefusedAsExhausted(window.get()));
 }
 
@@ -678,31 +692,53 @@ void TestFrmRindell::drawIsJournaledBeforeItIsShown()
     QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
 }
 
+void TestFrmRindell::startSquaresTheJournalWithTheSettingsFile_data()
+{
+    QTest::addColumn<QString>("journal");    // before the start
+    QTest::addColumn<QByteArray>("results"); // the settings file's
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QStringList>("added"); // the events the start writes
+    QTest::newRow("a draw whose settings line never landed")
+        << "start draw=5 reveal draw=6" << QByteArray("1=5\r\n") << "次 2回目"
+        << QStringList{"start", "void"};
+    QTest::newRow("a hand edit") << "start draw=5 reveal draw=78 reveal end"
+                                 << QByteArray("1=5\r\n2=77\r\n") << "次 3回目"
+                                 << QStringList{"start", "adopt", "warning"};
+    QTest::newRow("a revealed draw removed by hand")
+        << "start draw=5 reveal draw=6 reveal" << QByteArray("1=5\r\n") << "次 2回目"
+        << QStringList{"start", "adopt", "warning"};
+    QTest::newRow("a clear cut short before the settings file")
+        << "start draw=5 reveal clear" << QByteArray("1=5\r\n") << "次 1回目"
+        << QStringList{"start"};
+    QTest::newRow("draws from before the journal")
+        << "" << QByteArray("1=5\r\n") << "次 2回目" << QStringList{"start", "adopt"};
+}
+
 void TestFrmRindell::startSquaresTheJournalWithTheSettingsFile()
 {
-    // A stop between the journal's line and the settings file's: the next start
-    // declares that draw void, and the journal proves the series again.
-    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
-    {
-        auto journal = Journal::open(IniFixture::journalPath());
-        QVERIFY(journal);
-        journal->append(QStringLiteral("draw"),
-                        {{QStringLiteral("ordinal"), 1}, {QStringLiteral("number"), 5}});
-        journal->append(QStringLiteral("draw"),
-                        {{QStringLiteral("ordinal"), 2}, {QStringLiteral("number"), 6}});
-    }
+    // Whatever order a stop left the two files in, the next start squares them
+    // truthfully: no void for a draw the audience saw, no silent adoption.
+    QFETCH(QString, journal);
+    QFETCH(QByteArray, results);
+    QFETCH(QString, count);
+    QFETCH(QStringList, added);
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n" + results);
+    const qsizetype before =
+        JournalFixture::events(JournalFixture::write(IniFixture::journalPath(), journal)).size();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
     auto window = MainWindow::open();
-    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+    QCOMPARE(box(window.get(), "txtCount")->text(), count);
+    QCOMPARE(answerer.seen().size(), added.count(QStringLiteral("warning")));
+    if (!answerer.seen().isEmpty())
+        QCOMPARE(answerer.seen()[0].text,
+                 QStringLiteral("設定ファイルの抽選結果が抽選記録と異なります。"
+                                "設定ファイルを確認して下さい。"));
+    QCOMPARE(JournalFixture::events(Files::read(IniFixture::journalPath())).mid(before), added);
+    window.reset();
     const auto [line, status] = Replay::Verify(IniFixture::journalPath());
     QVERIFY2(status == 0, qPrintable(line));
-    QVERIFY(Files::read(IniFixture::journalPath()).contains("\"event\":\"void\""));
-
-    // A hand edit of the settings file is taken over, and the journal says so.
-    window.reset();
-    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=7\r\n");
-    window = MainWindow::open();
-    QVERIFY(Files::read(IniFixture::journalPath()).contains("\"series\":[7]"));
-    QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
+    QCOMPARE(line.contains(QLatin1String("taken over")), added.contains(QStringLiteral("adopt")));
 }
 
 void TestFrmRindell::unusableJournalIsToldAndStopsDraws()
@@ -979,14 +1015,6 @@ QProcessEnvironment offscreen()
     return environment;
 }
 
-// Starts `program`; true when it is still running (showing its window) after a while.
-bool keepsRunning(QProcess& process, const QString& program)
-{
-    process.setProcessEnvironment(offscreen());
-    process.start(program, {});
-    return process.waitForStarted() && !process.waitForFinished(1500);
-}
-
 void stop(QProcess& process)
 {
     process.kill();
@@ -995,54 +1023,34 @@ void stop(QProcess& process)
 
 } // namespace
 
-void TestFrmRindell::lockNobodyElseCanHold_data()
+void TestFrmRindell::anotherUserCannotSwitchOffTheLock()
 {
-    QTest::addColumn<QString>("kind");
-    for (const char* kind : {"empty", "garbage", "live process id", "unreadable", "folder",
-                             "another user's", "link elsewhere"})
-        QTest::newRow(kind) << QString::fromLatin1(kind);
-}
-
-void TestFrmRindell::lockNobodyElseCanHold()
-{
-    // Whatever stands at the lock's name (a power cut's empty file, another
-    // user's file), it never stops the operator's start.
-    QFETCH(QString, kind);
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
-    const QString programIni = QFileInfo(program).absolutePath() + QStringLiteral("/Rindell.ini");
-    const QString lock = SingleInstance::lockPath(programIni);
-    QVERIFY(!lock.isEmpty());
-    QFile::remove(lock);
-    QDir(lock).removeRecursively();
-    QTemporaryDir elsewhere;
-    const QByteArray name = QFile::encodeName(lock);
-    if (kind == QLatin1String("folder")) {
-        QVERIFY(QDir().mkpath(lock));
-    } else if (kind == QLatin1String("link elsewhere")) {
-        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("target")), lock));
-    } else {
-        QFile file(lock);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        if (kind == QLatin1String("garbage"))
-            file.write("\x01\xFEnot a lock\n\n\n");
-        else if (kind == QLatin1String("live process id"))
-            file.write(QByteArray::number(QCoreApplication::applicationPid()) + "\nrindell\n");
-        file.close();
-        if (kind == QLatin1String("unreadable"))
-            QVERIFY(QFile::setPermissions(lock, {}));
-        if (kind == QLatin1String("another user's")) {
-            if (::geteuid() != 0)
-                QSKIP("only root can give a file away");
-            QVERIFY(::chown(name.constData(), 65534, 65534) == 0);
-        }
-    }
-    QProcess process;
-    const bool running = keepsRunning(process, program);
-    stop(process);
-    QFile::remove(lock);
-    QDir(lock).removeRecursively();
-    QVERIFY(running);
-    QVERIFY(!QFileInfo::exists(elsewhere.filePath(QStringLiteral("target"))));
+    // Without XDG_RUNTIME_DIR, Qt's fallback runtime folder is one that another
+    // user can make first; the lock must not depend on it.
+    if (::geteuid() != 0)
+        QSKIP("only root can make a folder of another user's");
+    QTemporaryDir folder;
+    QTemporaryDir temporary;
+    const QString program = folder.filePath(QStringLiteral("rindell"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"),
+                        program));
+    const QString planted = temporary.filePath(QStringLiteral("runtime-root"));
+    QVERIFY(QDir().mkpath(planted));
+    QVERIFY(::chown(QFile::encodeName(planted).constData(), 65534, 65534) == 0);
+    QProcessEnvironment environment = offscreen();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+    QProcess first;
+    QProcess second;
+    first.setProcessEnvironment(environment);
+    second.setProcessEnvironment(environment);
+    first.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(holdsLock(first), 30000);
+    second.start(program, {});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(first.state(), QProcess::Running);
+    stop(first);
 }
 
 void TestFrmRindell::twoPathsToOneFileAreOneInstance()
@@ -1061,10 +1069,9 @@ void TestFrmRindell::twoPathsToOneFileAreOneInstance()
         QVERIFY(QFile::link(shared, root.filePath(folder + QStringLiteral("/Rindell.ini"))));
         programs << program;
     }
-    QCOMPARE(SingleInstance::lockPath(root.filePath(QStringLiteral("a/Rindell.ini"))),
-             SingleInstance::lockPath(root.filePath(QStringLiteral("b/Rindell.ini"))));
-    QVERIFY(SingleInstance::lockPath(root.filePath(QStringLiteral("a/Rindell.ini"))) !=
-            SingleInstance::lockPath(root.filePath(QStringLiteral("a/Other.ini"))));
+    // One journal, beside the file the links lead to, and with it one lock.
+    QCOMPARE(Common::JournalPathFor(root.filePath(QStringLiteral("a/Rindell.ini"))),
+             root.filePath(QStringLiteral("Rindell.log")));
 
     // Each step waits for what it expects, not for a fixed time: a loaded machine
     // or a sanitizer build starts slowly.
