@@ -157,6 +157,16 @@ Reader::Reader(QByteArray wantedHead) : m_wantedHead(std::move(wantedHead)), m_p
 void Reader::feed(QByteArrayView bytes)
 {
     while (!bytes.isEmpty()) {
+        // Empty lines within torn bytes each add their separator: taken in one go.
+        if (m_result.tornLine != 0 && m_pending.isEmpty() && !m_overlong && bytes.front() == '\n') {
+            qsizetype empty = 1;
+            while (empty < bytes.size() && bytes[empty] == '\n')
+                ++empty;
+            m_torn.addData(bytes.first(empty));
+            m_line += empty;
+            bytes = bytes.sliced(empty);
+            continue;
+        }
         const qsizetype end = bytes.indexOf('\n');
         const QByteArrayView piece = end < 0 ? bytes : bytes.first(end);
         if (m_overlong) {
@@ -217,11 +227,14 @@ void Reader::breakAt(qint64 line, const QString& reason)
 void Reader::line(QByteArrayView bytes)
 {
     ++m_line;
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &error);
-    if (error.error == QJsonParseError::NoError && document.isObject()) {
-        event(document.object(), bytes);
-        return;
+    // The program's lines begin with their brace: anything else is not parsed.
+    if (bytes.startsWith('{')) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &error);
+        if (error.error == QJsonParseError::NoError && document.isObject()) {
+            event(document.object(), bytes);
+            return;
+        }
     }
     // Part of a line a kill cut short, or anything else that is no event: it
     // stands until a recovery that covers its bytes follows.
