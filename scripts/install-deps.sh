@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ clang-format git qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic fonts-dejavu-core
-    xvfb xauth xdotool python3 dieharder qt6-translations-l10n openbox "$@")
+    xvfb xauth xdotool python3 dieharder qt6-translations-l10n openbox strace "$@")
 
 missing=()
 for package in "${packages[@]}"; do

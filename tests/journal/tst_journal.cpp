@@ -291,6 +291,29 @@ void TestJournal::startAfterAKillEndsTheTornLine()
         QCOMPARE(result.series.size(), 2);
     }
 
+    // The real program killed (by strace, at the system call) at its first and
+    // second write to the journal: the recovery, then the start line. Either way
+    // the next start leaves a whole chain.
+    const QString program = m_dir->filePath(QStringLiteral("rindell"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"),
+                        program));
+    for (const char* when : {"1", "2"}) {
+        QVERIFY(Files::write(m_log, torn));
+        QProcess traced;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        traced.setProcessEnvironment(environment);
+        traced.start(QStringLiteral("strace"),
+                     {"-f", "-o", "/dev/null", "-P", m_log, "-e",
+                      QStringLiteral("inject=write:signal=KILL:when=") + QLatin1String(when),
+                      program});
+        QVERIFY(traced.waitForFinished(60000));
+        QVERIFY(Files::read(m_log).startsWith(torn));
+        QVERIFY(Journal::open(m_log));
+        const Replay::Result result = Replay::Read(Files::read(m_log));
+        QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
+    }
+
     // The torn bytes are under the chain too: rewritten after the head was
     // announced, they break it.
     QByteArray after = Files::read(m_log);
