@@ -273,8 +273,17 @@ void frmRindell::OpenJournal(Replay::Result& found)
 void frmRindell::Reconcile(const Replay::Result& found)
 {
     const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::CompareWithSettings(found.series, stored).isEmpty())
+    if (Replay::CompareWithSettings(found.series, stored).isEmpty()) {
+        // A draw recorded in both but never brought to rest before a stop: the
+        // show goes on where it was, on the recorded number.
+        if (found.revealPending) {
+            DrawnNumber = found.series.last().number;
+            m_drawOrdinal = found.series.last().ordinal;
+            EnterDrawState();
+            QTimer::singleShot(0, this, &frmRindell::SpinReels);
+        }
         return;
+    }
     // A draw journaled just before a stop, whose settings line never landed, was
     // never shown: it is void.
     if (found.revealPending &&
@@ -642,13 +651,23 @@ void frmRindell::cmdStart_Click()
     Results.append(DrawnNumber);
     DrawnFlags[DrawnNumber] = true;
 
+    EnterDrawState();
+    SpinReels();
+}
+
+void frmRindell::EnterDrawState()
+{
     for (QPushButton* stop : cmdStop)
         stop->setVisible(true);
     cmdStop[2]->setFocus();
     cmdStart->setVisible(false);
     EditCount(CountCurrent);
     UpdateAudience();
+}
 
+void frmRindell::SpinReels()
+{
+    const QPointer<frmRindell> self(this);
     // The reels turn once per frame of the display, in a local event loop: START
     // returns only after the last STOP, and every other handler, STOP included,
     // runs nested in it and is seen only through which STOPs are still visible.

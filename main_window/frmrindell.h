@@ -69,6 +69,11 @@ class frmRindell : public QWidget
     void UpdateAudience();
     void SaveAudienceDisplay();
 
+    // STOPs shown, START hidden, the counter on the running draw.
+    void EnterDrawState();
+    // Turns the reels until the last STOP: a local event loop.
+    void SpinReels();
+
     void cmdStart_Click();
     void cmdStop_Click(std::int16_t index);
     void cmdEnd_Click();
