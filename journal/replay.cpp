@@ -276,7 +276,6 @@ void Reader::event(const QJsonObject& event, QByteArrayView bytes)
     m_result.head = QString::fromLatin1(m_previous);
     m_result.seq = event.value(QLatin1String("seq")).toInteger(m_result.seq + 1);
     ++m_result.events;
-    m_lastKind = kind;
     if (!m_wantedHead.isEmpty() && m_previous == m_wantedHead && m_result.headLine == 0) {
         m_result.headLine = m_line;
         m_result.seriesAtHead = m_result.series;
@@ -312,11 +311,13 @@ QString Reader::check(const QJsonObject& event, QByteArrayView bytes)
     if (present != event.size())
         return QStringLiteral("a %1 event with fields the program never writes").arg(kind);
 
+    // Every event but a recovery (of bytes a stop left anywhere) belongs to a run.
     const bool starts = kind == QLatin1String("start");
-    if (m_result.events == 0 && !starts)
-        return QStringLiteral("the journal does not begin with a start");
-    if (m_lastKind == QLatin1String("end") && !starts)
-        return QStringLiteral("%1 after the end of a run").arg(kind);
+    if (!starts && kind != QLatin1String("recovered") && !m_inRun)
+        return m_started ? QStringLiteral("%1 after the end of a run").arg(kind)
+                         : QStringLiteral("the journal does not begin with a start");
+    m_started = m_started || starts;
+    m_inRun = (m_inRun || starts) && kind != QLatin1String("end");
     const QDateTime time =
         QDateTime::fromString(event.value(QLatin1String("time")).toString(), Qt::ISODateWithMs);
     if (!starts && time < m_lastTime)

@@ -79,7 +79,8 @@ class Reader
     Result m_result;
     QByteArray m_previous; // hash of the last event line
     QCryptographicHash m_torn{QCryptographicHash::Sha256};
-    QString m_lastKind;
+    bool m_started = false; // a start was seen
+    bool m_inRun = false;   // since a start, before its end
     QDateTime m_lastTime;
     bool m_revealed = true; // the last draw of the series
 };

@@ -291,6 +291,12 @@ void TestJournal::startAfterAKillEndsTheTornLine()
         QCOMPARE(result.series.size(), 2);
     }
 
+    // A stop in the very first write: the recovery comes before any start.
+    QVERIFY(Files::write(m_log, "{\"event\":\"sta"));
+    const Replay::Result first =
+        Replay::Read(JournalFixture::write(m_log, QStringLiteral("start")));
+    QVERIFY2(first.broken.isEmpty(), qPrintable(first.broken));
+
     // The real program killed (by strace, at the system call) at its first and
     // second write to the journal: the recovery, then the start line. Either way
     // the next start leaves a whole chain.
