@@ -106,12 +106,6 @@ bool rewind(int fd)
 }
 #endif
 
-QString now()
-{
-    const QDateTime local = QDateTime::currentDateTime();
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
-}
-
 } // namespace
 
 QString Journal::defaultPath()
@@ -172,6 +166,7 @@ Journal::Journal(QString path, int fd) : m_path(std::move(path)), m_fd(fd), m_he
 bool Journal::continueFrom(const Replay::Result& found)
 {
     m_seq = found.seq;
+    m_lastTime = found.lastTime;
     m_head = found.events > 0 ? found.head.toLatin1() : zeroHash();
     m_torn = false;
     // Whole but for its line end: the line counts as written, and gets its end.
@@ -207,7 +202,13 @@ bool Journal::append(const QString& event, QJsonObject fields)
 bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView before)
 {
     fields.insert(QStringLiteral("seq"), double(m_seq + 1));
-    fields.insert(QStringLiteral("time"), now());
+    // Never earlier than the line before, even when the clock is set back: the
+    // verifier holds a run's times to that.
+    QDateTime now = QDateTime::currentDateTime();
+    now = now.toOffsetFromUtc(now.offsetFromUtc());
+    if (m_lastTime.isValid() && now < m_lastTime)
+        now = m_lastTime.toOffsetFromUtc(now.offsetFromUtc());
+    fields.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
     fields.insert(QStringLiteral("event"), event);
     fields.insert(QStringLiteral("prev"), QString::fromLatin1(m_head));
     const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
@@ -217,6 +218,7 @@ bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView bef
     }
     ++m_seq;
     m_head = hash(line);
+    m_lastTime = now;
     return FileIo::flushToDisk(m_fd); // the line is in the file, but not durable unless this holds
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QJsonObject>
 #include <QString>
 
@@ -67,5 +68,6 @@ class Journal
     int m_fd;
     qint64 m_seq = 0;
     QByteArray m_head;
-    bool m_torn = false; // a failed write may have left part of a line
+    QDateTime m_lastTime; // of the last line
+    bool m_torn = false;  // a failed write may have left part of a line
 };

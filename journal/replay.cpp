@@ -108,14 +108,6 @@ bool hasType(const QJsonValue& value, Type type)
     return false;
 }
 
-QList<std::int16_t> numbersOf(const QList<Replay::Draw>& series)
-{
-    QList<std::int16_t> numbers;
-    for (const Replay::Draw& draw : series)
-        numbers.append(draw.number);
-    return numbers;
-}
-
 QList<std::int16_t> numbersOf(const QJsonValue& array)
 {
     QList<std::int16_t> numbers;
@@ -215,6 +207,7 @@ Result Reader::finish()
         breakAt(m_result.tornLine, QStringLiteral("the last line is incomplete"));
     }
     m_result.revealPending = !m_revealed && !m_result.series.isEmpty();
+    m_result.lastTime = m_lastTime;
     return m_result;
 }
 
@@ -341,7 +334,7 @@ QString Reader::check(const QJsonObject& event, QByteArrayView bytes)
             return QStringLiteral("draw %1 where %2 was next")
                 .arg(integer(event, "ordinal"))
                 .arg(series.size() + 1);
-        if (numbersOf(series).contains(integer(event, "number")))
+        if (Numbers(series).contains(integer(event, "number")))
             return QStringLiteral("%1 drawn again in its series").arg(integer(event, "number"));
     } else if (kind == QLatin1String("void") || kind == QLatin1String("reveal")) {
         if (series.isEmpty() || integer(event, "ordinal") != series.last().ordinal ||
@@ -350,7 +343,7 @@ QString Reader::check(const QJsonObject& event, QByteArrayView bytes)
         if (m_revealed)
             return QStringLiteral("a %1 of a draw already revealed").arg(kind);
     } else if (kind == QLatin1String("adopt") && event.contains(QLatin1String("was")) &&
-               numbersOf(event.value(QLatin1String("was"))) != numbersOf(series)) {
+               numbersOf(event.value(QLatin1String("was"))) != Numbers(series)) {
         return QStringLiteral("an adoption of a series the journal does not hold");
     }
     return {};
@@ -414,6 +407,14 @@ std::optional<Result> ReadFile(const QString& journalPath, const QByteArray& wan
     std::optional<Result> result = ReadDescriptor(fd, wantedHead);
     AtomicFile::closeDescriptor(fd);
     return result;
+}
+
+QList<std::int16_t> Numbers(const QList<Draw>& series)
+{
+    QList<std::int16_t> numbers;
+    for (const Draw& draw : series)
+        numbers.append(draw.number);
+    return numbers;
 }
 
 QList<std::int16_t> SettingsSeries(const QString& iniPath)

@@ -32,6 +32,7 @@ struct Result
     qint64 events = 0;  // event lines
     QString head;       // SHA-256 of the last event line
     qint64 seq = 0;     // the seq that line carries
+    QDateTime lastTime; // the last time the reader checked
     QList<Draw> series; // the current series, in draw order
     // The last draw of the series was never revealed: its run ended without an
     // end line, and no reveal names it.
@@ -93,6 +94,9 @@ std::optional<Result> ReadDescriptor(int fd, const QByteArray& wantedHead = {});
 // Opened as the settings file is, so that a FIFO or a device at the name never
 // blocks the program.
 std::optional<Result> ReadFile(const QString& journalPath, const QByteArray& wantedHead = {});
+
+// The numbers of a series, in draw order.
+QList<std::int16_t> Numbers(const QList<Draw>& series);
 
 // The series the settings file at `iniPath` holds, as the program reads it.
 QList<std::int16_t> SettingsSeries(const QString& iniPath);

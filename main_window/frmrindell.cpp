@@ -82,6 +82,14 @@ void place(QWidget* control, const Placement& at)
     control->setGeometry(Twips::rect(at.left, at.top, at.width, at.height));
 }
 
+QJsonArray jsonArray(const QList<std::int16_t>& numbers)
+{
+    QJsonArray array;
+    for (const std::int16_t number : numbers)
+        array.append(number);
+    return array;
+}
+
 void setFaceColor(QPushButton* button, const QColor& color)
 {
     Common::SetPaletteColor(button, QPalette::Button, color);
@@ -305,14 +313,9 @@ void frmRindell::Reconcile(const Replay::Result& found)
     }
     // Any other difference (a hand edit, draws from before the journal) is taken
     // over as it stands: the operator is told, and the journal records both series.
-    QJsonArray series;
-    for (const std::int16_t number : stored)
-        series.append(number);
-    QJsonArray was;
-    for (const Replay::Draw& draw : found.series)
-        was.append(draw.number);
     m_journal->append(QStringLiteral("adopt"),
-                      {{QStringLiteral("series"), series}, {QStringLiteral("was"), was}});
+                      {{QStringLiteral("series"), jsonArray(stored)},
+                       {QStringLiteral("was"), jsonArray(Replay::Numbers(found.series))}});
     // A journal begun at this start held nothing to differ from.
     if (found.events > 0)
         Common::ShowWarning(
@@ -356,7 +359,17 @@ void frmRindell::ClearResult()
     const bool journaled =
         !m_journal || m_journal->append(QStringLiteral("clear"),
                                         {{QStringLiteral("cleared"), double(Results.size() - 1)}});
-    if (!journaled || !Common::DeleteIniSection(Const::SectionResult, QString())) {
+    const bool deleted = journaled && Common::DeleteIniSection(Const::SectionResult, QString());
+    if (journaled && !deleted) {
+        // The series stands: the journal takes it back, or it would count the
+        // next draw from an empty series.
+        QJsonArray series;
+        for (const std::int16_t number : Results.mid(1))
+            series.append(number);
+        m_journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), series},
+                                                    {QStringLiteral("was"), QJsonArray()}});
+    }
+    if (!deleted) {
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());

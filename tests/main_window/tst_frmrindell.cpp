@@ -558,11 +558,26 @@ void TestFrmRindell::writeFailuresAreReported()
     QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
     QVERIFY(isIdleWithNothingDrawn(window.get()));
 
+    // A draw once the file is back, then a clear that fails: the series stands
+    // in the window and in the journal, and the next draw continues it.
+    QDir(IniFixture::path()).removeRecursively();
+    QVERIFY(Files::write(IniFixture::path(), Range1To3));
+    drawWithStops(window.get());
+    IniFixture::blockWithFolder();
     QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
     QCOMPARE(answerer.seen().size(), 3);
     QCOMPARE(answerer.seen()[2].text,
              QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"));
-    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 1回目"));
+    QCOMPARE(box(window.get(), "txtCount")->text(), QStringLiteral("次 2回目"));
+    QDir(IniFixture::path()).removeRecursively();
+    QVERIFY(Files::write(IniFixture::path(),
+                         Range1To3 + "[Result]\r\n1=" + QByteArray::number(window->drawnNumber()) +
+                             "\r\n"));
+    drawWithStops(window.get());
+    QCOMPARE(Series::Results.size(), 3);
+    window.reset();
+    const auto [line, status] = Replay::Verify(IniFixture::journalPath());
+    QVERIFY2(status == 0, qPrintable(line));
 }
 
 void TestFrmRindell::failedWriteRevealsNothing()
