@@ -360,14 +360,12 @@ void frmRindell::ClearResult()
         !m_journal || m_journal->append(QStringLiteral("clear"),
                                         {{QStringLiteral("cleared"), double(Results.size() - 1)}});
     const bool deleted = journaled && Common::DeleteIniSection(Const::SectionResult, QString());
-    if (journaled && !deleted) {
+    if (m_journal && journaled && !deleted) {
         // The series stands: the journal takes it back, or it would count the
         // next draw from an empty series.
-        QJsonArray series;
-        for (const std::int16_t number : Results.mid(1))
-            series.append(number);
-        m_journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), series},
-                                                    {QStringLiteral("was"), QJsonArray()}});
+        m_journal->append(QStringLiteral("adopt"),
+                          {{QStringLiteral("series"), jsonArray(Results.mid(1))},
+                           {QStringLiteral("was"), QJsonArray()}});
     }
     if (!deleted) {
         Common::ShowWarning(
