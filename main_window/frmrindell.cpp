@@ -1,9 +1,11 @@
 #include "main_window/frmrindell.h"
+#include "main_window/facebutton.h"
 #include "main_window/reels.h"
 #include "main_window/selection.h"
 #include "main_window/storedseries.h"
 
 #include "audience_window/frmaudience.h"
+#include "audience_window/placement.h"
 #include "common/common.h"
 #include "common/const.h"
 #include "common/japanesefont.h"
@@ -41,6 +43,7 @@ namespace {
 const QString SectionDisplay = QStringLiteral("Display");
 const QString KeyScreen = QStringLiteral("Screen");
 const QString KeyFullScreen = QStringLiteral("FullScreen");
+const QString KeyGeometry = QStringLiteral("Geometry");
 
 constexpr int ClientWidth = 10575;
 constexpr int ClientHeight = 6675;
@@ -82,6 +85,20 @@ void place(QWidget* control, const Placement& at)
     control->setGeometry(Twips::rect(at.left, at.top, at.width, at.height));
 }
 
+// The window system's frame around a shown top-level window.
+QMargins frameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+void centreOn(QWidget* window, const QScreen* screen)
+{
+    window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
 QJsonArray jsonArray(const QList<std::int16_t>& numbers)
 {
     QJsonArray array;
@@ -113,8 +130,9 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
 void frmRindell::createControls()
 {
     const auto makeButton = [this](const char* name, const QString& caption, const Placement& at,
-                                   int points) {
-        auto* button = new QPushButton(caption, this);
+                                   int points, bool face = false) {
+        // START and STOP have a flat face in their own colour.
+        QPushButton* button = face ? new FaceButton(caption, this) : new QPushButton(caption, this);
         button->setObjectName(QLatin1String(name));
         place(button, at);
         if (points > 0)
@@ -140,7 +158,7 @@ void frmRindell::createControls()
 
     for (int index = 2; index >= 0; --index) {
         QPushButton* stop =
-            makeButton("cmdStop", QStringLiteral("STOP"), StopPlacement[index], StopPoints);
+            makeButton("cmdStop", QStringLiteral("STOP"), StopPlacement[index], StopPoints, true);
         stop->setProperty("index", index);
         stop->setAccessibleName(QString::fromUtf8(StopAccessibleNames[index]));
         setFaceColor(stop, DesignedDrawColor);
@@ -160,7 +178,7 @@ void frmRindell::createControls()
         makeButton("cmdCondition", QStringLiteral("条件入力(&J)"), ConditionPlacement, 0);
     cmdResultList =
         makeButton("cmdResultList", QStringLiteral("結果表示(&R)"), ResultListPlacement, 0);
-    cmdStart = makeButton("cmdStart", QStringLiteral("START"), StartPlacement, StartPoints);
+    cmdStart = makeButton("cmdStart", QStringLiteral("START"), StartPlacement, StartPoints, true);
     setFaceColor(cmdStart, DesignedDrawColor);
     cmdStart->installEventFilter(this);
 
@@ -456,31 +474,59 @@ void frmRindell::ToggleAudience()
     m_audience = new frmAudience;
     m_audience->setAttribute(Qt::WA_DeleteOnClose);
     m_audience->setAttribute(Qt::WA_QuitOnClose, false); // it never keeps the program alive
+    // The keyboard stays with the draw buttons.
+    m_audience->setAttribute(Qt::WA_ShowWithoutActivating);
     connect(m_audience, &frmAudience::presenterPressed, this, &frmRindell::PressDrawButton);
     connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::SaveAudienceDisplay);
     UpdateAudience();
 
-    // Where it stood last time; else, with two screens, the one the operator's
-    // window is not on.
     std::optional<Common::IniReadOnce> readOnce(std::in_place);
     const QString stored = Common::ReadIniString(SectionDisplay, KeyScreen, QString(), QString());
     const bool fullScreen = Common::ReadIniString(SectionDisplay, KeyFullScreen, QString(),
                                                   QString()) == QLatin1String("1");
+    const std::optional<QRect> placed = AudiencePlacement::FromText(
+        Common::ReadIniString(SectionDisplay, KeyGeometry, QString(), QString()));
     readOnce.reset();
-    QScreen* target = screen();
     const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto shows = [&](const QRect& geometry) {
+        return std::any_of(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
+            return candidate->availableGeometry().contains(geometry.center());
+        });
+    };
     const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
         return candidate->name() == stored;
     });
-    if (named != screens.cend())
-        target = *named;
-    else if (screens.size() >= 2)
-        target = screens[0] == screen() ? screens[1] : screens[0];
-    m_audience->move(target->availableGeometry().center() - m_audience->rect().center());
+    const QMargins decoration = frameMargins(this);
+    if (placed && shows(*placed)) {
+        // Where the operator left it.
+        m_audience->setGeometry(*placed);
+    } else if (named != screens.cend() && *named != screen()) {
+        centreOn(m_audience, *named);
+    } else if (named == screens.cend() && screens.size() >= 2) {
+        // With two screens, the one the operator's window is not on.
+        centreOn(m_audience, screens[0] == screen() ? screens[1] : screens[0]);
+    } else {
+        // One screen: beside the operator's window, framed as it is.
+        const QRect beside = AudiencePlacement::Beside(
+            screen()->availableGeometry(), frameGeometry(), m_audience->size().grownBy(decoration),
+            m_audience->minimumSize().grownBy(decoration));
+        m_audience->setGeometry(beside.marginsRemoved(decoration));
+    }
     if (fullScreen)
         m_audience->showFullScreen();
     else
         m_audience->show();
+    // Over the operator's window it would hide the draw buttons: it stands behind.
+    if (m_audience->frameGeometry().intersects(frameGeometry())) {
+        m_audience->lower();
+        raise();
+    }
+}
+
+void frmRindell::OpenAudienceWhenPlaced()
+{
+    m_audienceOnPaint = true;
+    installEventFilter(this);
 }
 
 void frmRindell::SaveAudienceDisplay()
@@ -492,14 +538,24 @@ void frmRindell::SaveAudienceDisplay()
     Common::WriteIniString(SectionDisplay, KeyFullScreen,
                            m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
                            QString());
+    Common::WriteIniString(SectionDisplay, KeyGeometry,
+                           AudiencePlacement::ToText(m_audience->normalGeometry()), QString());
 }
 
 void frmRindell::UpdateAudience()
 {
+    // The ordinal of the draw whose number the reels show: the running draw, or
+    // the last one while it stays in the series; none before the first.
+    if (GetActiveStop() >= 0)
+        m_reelsOrdinal = Results.size() - 1;
+    else if (m_reelsOrdinal >= Results.size() || Results.value(m_reelsOrdinal) != DrawnNumber)
+        m_reelsOrdinal = 0;
     if (!m_audience)
         return;
     m_audience->showReels(txt100->text() + txt10->text() + txt1->text(), GetActiveStop() >= 0);
-    m_audience->showInfo(txtRange->text(), txtCount->text());
+    m_audience->showInfo(txtRange->text(),
+                         m_reelsOrdinal > 0 ? CountLine(std::int32_t(m_reelsOrdinal), CountCurrent)
+                                            : QString());
 }
 
 void frmRindell::keyPressEvent(QKeyEvent* event)
@@ -538,7 +594,10 @@ void frmRindell::changeEvent(QEvent* event)
 bool frmRindell::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (watched == cmdStart && type == QEvent::MouseButtonPress) {
+    if (watched == this && type == QEvent::Paint && m_audienceOnPaint) {
+        m_audienceOnPaint = false;
+        QTimer::singleShot(0, this, &frmRindell::ToggleAudience);
+    } else if (watched == cmdStart && type == QEvent::MouseButtonPress) {
         m_startPressed.start();
     } else if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
                std::find(cmdStop.cbegin(), cmdStop.cend(), watched) != cmdStop.cend() &&

@@ -42,6 +42,9 @@ class frmRindell : public QWidget
 
     // F5: opens the audience window, or closes it.
     void ToggleAudience();
+    // --audience: opens it once the window system has placed this window (at its
+    // first paint), so that it can stand beside it.
+    void OpenAudienceWhenPlaced();
     frmAudience* audience() const { return m_audience; }
     std::int16_t drawnNumber() const { return DrawnNumber; }
 
@@ -102,6 +105,9 @@ class frmRindell : public QWidget
     RandomSource m_random;
     std::unique_ptr<Journal> m_journal;
     QPointer<frmAudience> m_audience;
+    bool m_audienceOnPaint = false;
+    // The ordinal of the draw on the reels, for the audience; 0 for none.
+    qsizetype m_reelsOrdinal = 0;
     bool m_loaded = false;
     // Since the last mouse press on START: a STOP appears under the pointer, and
     // the second click of a double-click must not press it.

@@ -23,6 +23,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QPainterPath>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -133,6 +134,9 @@ class TestFrmRindell : public GuiSuite
     void stopInEveryOrder();
     void keyboardAlone();
     void enterOnNoButtonPressesHundreds();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
+    void drawButtonsHaveAFlatFace();
     void refusedWithoutRange();
     void neverDrawsANumberTwice_data();
     void neverDrawsANumberTwice();
@@ -206,6 +210,10 @@ void TestFrmRindell::layoutAtCreation()
     QVERIFY2(metrics.inFont(QChar(u'抽')), qPrintable(QFontInfo(window.font()).family()));
     QCOMPARE(metrics.horizontalAdvance(u'i'), metrics.horizontalAdvance(u'W'));
     QCOMPARE(metrics.horizontalAdvance(u'抽'), 2 * metrics.horizontalAdvance(u'0'));
+    // The reels' zero has neither slash nor dot: "000" must not read as "ØØØ".
+    QPainterPath zero;
+    zero.addText(0, 0, box(&window, "txt1")->font(), QStringLiteral("0"));
+    QVERIFY(!zero.contains(zero.boundingRect().center()));
 }
 
 void TestFrmRindell::startupWithoutFile()
@@ -406,6 +414,68 @@ void TestFrmRindell::enterOnNoButtonPressesHundreds()
     QVERIFY(hundredsStopped);
     QCOMPARE(MainWindow::reels(window.get()),
              QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0')));
+}
+
+void TestFrmRindell::enterPressesTheFocusedButton_data()
+{
+    // A focused button of the main window takes Enter and opens a window or box,
+    // where a button that is not the default takes the focus and Enter.
+    QTest::addColumn<QString>("buttons"); // objectNames, or a message box's Yes / No
+    QTest::addColumn<int>("drawsAfter");
+    QTest::newRow("結果表示, 閉じる") << "cmdResultList cmdClose" << 2;
+    QTest::newRow("条件入力, キャンセル") << "cmdCondition cmdCancel" << 2;
+    QTest::newRow("結果クリア, はい") << "cmdClearResult Yes" << 0;
+    QTest::newRow("終了, いいえ") << "cmdEnd No" << 2;
+}
+
+void TestFrmRindell::enterPressesTheFocusedButton()
+{
+    QFETCH(QString, buttons);
+    QFETCH(int, drawsAfter);
+    const QStringList names = buttons.split(u' ');
+    IniFixture::write("[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n2=7\r\n");
+    auto window = MainWindow::open();
+    bool closedByEnter = false;
+    ModalAnswerer answerer;
+    answerer.then([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QAbstractButton* target =
+            box ? box->button(names[1] == u"Yes" ? QMessageBox::Yes : QMessageBox::No)
+                : button(modal, qPrintable(names[1]));
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        closedByEnter = !modal->isVisible();
+        if (!closedByEnter)
+            target->click(); // the test goes on, to fail below
+    });
+    button(window.get(), qPrintable(names[0]))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(waitUntilAnswered(answerer));
+    QVERIFY(closedByEnter);
+    QCOMPARE(Series::Results.size() - 1, drawsAfter);
+    QVERIFY(window->isVisible());
+}
+
+void TestFrmRindell::drawButtonsHaveAFlatFace()
+{
+    // Sampled from what START paints: most of it is exactly RGB 255, 191, 191,
+    // with the focus, without, and pressed, and each of the three looks its own.
+    auto window = MainWindow::open();
+    QPushButton* start = button(window.get(), "cmdStart");
+    QList<QImage> looks;
+    for (const auto& change : std::initializer_list<std::function<void()>>{
+             [] {}, [&] { button(window.get(), "cmdEnd")->setFocus(); },
+             [&] { start->setDown(true); }}) {
+        change();
+        const QImage look = start->grab().toImage();
+        qsizetype shade = 0;
+        for (int y = 0; y < look.height(); ++y)
+            for (int x = 0; x < look.width(); ++x)
+                shade += look.pixel(x, y) == qRgb(255, 191, 191);
+        QVERIFY(shade > look.width() * look.height() * 6 / 10);
+        QVERIFY(!looks.contains(look));
+        looks << look;
+    }
 }
 
 void TestFrmRindell::refusedWithoutRange()
