@@ -165,13 +165,7 @@ void Reader::feed(QByteArrayView bytes)
             m_torn.addData(piece);
         } else if (m_pending.size() + piece.size() > MaxLine) {
             // No line the program writes is this long: torn bytes, hashed as they come.
-            if (m_result.tornLine == 0) {
-                m_result.tornLine = m_line + 1;
-                m_torn.reset();
-            } else {
-                m_torn.addData("\n");
-            }
-            m_torn.addData(m_pending);
+            tear(m_line + 1, m_pending);
             m_torn.addData(piece);
             m_pending.clear();
             m_overlong = true;
@@ -231,8 +225,13 @@ void Reader::line(QByteArrayView bytes)
     }
     // Part of a line a kill cut short, or anything else that is no event: it
     // stands until a recovery that covers its bytes follows.
+    tear(m_line, bytes);
+}
+
+void Reader::tear(qint64 line, QByteArrayView bytes)
+{
     if (m_result.tornLine == 0) {
-        m_result.tornLine = m_line;
+        m_result.tornLine = line;
         m_torn.reset();
     } else {
         m_torn.addData("\n");

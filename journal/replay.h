@@ -67,6 +67,8 @@ class Reader
 
   private:
     void line(QByteArrayView bytes);
+    // Adds a line to the torn bytes, which begin at `line` when none are open.
+    void tear(qint64 line, QByteArrayView bytes);
     void event(const QJsonObject& event, QByteArrayView bytes);
     // Empty when the event is one the program could have written here.
     QString check(const QJsonObject& event, QByteArrayView bytes);
