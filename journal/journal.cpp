@@ -132,11 +132,15 @@ QByteArray Journal::zeroHash()
     return QByteArray(64, '0');
 }
 
-std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* found)
+std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* found,
+                                       bool* heldByAnother)
 {
     int fd = -1;
     bool created = false;
-    if (openLocked(path, fd, created) != Lock::Taken)
+    const Lock lock = openLocked(path, fd, created);
+    if (heldByAnother)
+        *heldByAnother = lock == Lock::HeldByAnother;
+    if (lock != Lock::Taken)
         return nullptr;
     std::unique_ptr<Journal> journal(new Journal(path, fd));
     if (!isRegularWithin(fd, MaxSize))

@@ -30,9 +30,11 @@ class Journal
     // MaxSize bytes is used, never through a link. What a kill left of a line
     // is covered, in one write, by a "recovered" event that carries the hash of
     // those bytes and chains to the last event. Nothing when the file cannot be
-    // used or another process holds it. `found`, when given, receives what the
-    // reading found, for a caller that reconciles with it.
-    static std::unique_ptr<Journal> open(const QString& path, Replay::Result* found = nullptr);
+    // used or another process holds it (`heldByAnother` then says which). `found`,
+    // when given, receives what the reading found, for a caller that reconciles
+    // with it.
+    static std::unique_ptr<Journal> open(const QString& path, Replay::Result* found = nullptr,
+                                         bool* heldByAnother = nullptr);
     // Whether another process holds the journal at `path` open, and so runs the
     // program on the same record.
     static bool isHeldByAnother(const QString& path);

@@ -254,7 +254,10 @@ void frmRindell::Form_Load()
     const bool usable = Common::IsIniFileUsable(QString());
     readOnce.reset();
     Replay::Result found;
-    OpenJournal(found);
+    if (!OpenJournal(found)) {
+        m_loaded = false; // another instance took the journal since the check: it runs
+        return;
+    }
     if (!usable)
         Common::ShowWarning(
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
@@ -284,16 +287,18 @@ void frmRindell::LoadSeries()
     EditCount(CountNext);
 }
 
-void frmRindell::OpenJournal(Replay::Result& found)
+bool frmRindell::OpenJournal(Replay::Result& found)
 {
-    m_journal = Journal::open(Journal::defaultPath(), &found);
+    bool heldByAnother = false;
+    m_journal = Journal::open(Journal::defaultPath(), &found, &heldByAnother);
     if (!m_journal)
-        return;
+        return !heldByAnother;
     Journal::setCurrent(m_journal.get());
     m_journal->append(
         QStringLiteral("start"),
         {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
          {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
+    return true;
 }
 
 void frmRindell::Reconcile(const Replay::Result& found)

@@ -60,7 +60,8 @@ class frmRindell : public QWidget
     // The stored series into Results and the drawn flags.
     void LoadSeries();
     // Opens the draw journal and notes the start; `found` receives what it holds.
-    void OpenJournal(Replay::Result& found);
+    // False when another instance holds it.
+    bool OpenJournal(Replay::Result& found);
     // Squares the journal's series with the settings file's.
     void Reconcile(const Replay::Result& found);
     void Form_QueryUnload(bool& cancel);

@@ -1031,6 +1031,15 @@ void TestFrmRindell::windowDeletedDuringDrawEndsTheLoop()
 
 void TestFrmRindell::secondInstanceEndsAtOnce()
 {
+    {
+        // Another instance that took the journal after this one's check: this one
+        // unloads itself, as if the check had found it.
+        const auto taken = Journal::open(IniFixture::journalPath());
+        QVERIFY(taken);
+        frmRindell window;
+        QVERIFY(!window.isLoaded());
+    }
+
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
     QVERIFY(QFile::exists(program));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
