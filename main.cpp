@@ -34,6 +34,6 @@ int main(int argc, char* argv[])
         return 0; // another instance runs: end without a window
     window.show();
     if (arguments.contains(QLatin1String("--audience")))
-        window.ToggleAudience();
+        window.OpenAudienceWhenPlaced();
     return app.exec();
 }

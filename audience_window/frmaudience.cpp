@@ -42,10 +42,10 @@ void frmAudience::showReels(const QString& digits, bool spinning)
     update();
 }
 
-void frmAudience::showInfo(const QString& rangeLine, const QString& countLine)
+void frmAudience::showInfo(const QString& rangeLine, const QString& ordinalLine)
 {
     m_range = rangeLine;
-    m_count = countLine;
+    m_ordinal = ordinalLine;
     update();
 }
 
@@ -80,7 +80,7 @@ void frmAudience::paintEvent(QPaintEvent*)
     painter.setPen(palette().windowText().color());
     const QRect line(area.left(), height() - infoHeight - height() / 60, area.width(), infoHeight);
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, m_range);
-    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, m_count);
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, m_ordinal);
 }
 
 void frmAudience::closeEvent(QCloseEvent* event)
@@ -104,7 +104,9 @@ void frmAudience::keyPressEvent(QKeyEvent* event)
         Q_EMIT displayChanged();
         return;
     }
-    if (event->key() == Qt::Key_PageDown) {
+    // Enter too: an operator at this window presses it as at the main window.
+    if (event->key() == Qt::Key_PageDown || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
         Q_EMIT presenterPressed();
         return;
     }

@@ -7,7 +7,7 @@
 // small lines for the range and the draw count, for a projector or a second
 // screen. It shows what it is told, exactly when it is told: the main window
 // mirrors its reels into it. F11 toggles full screen; PageDown (a presenter
-// remote) asks for the draw button's press.
+// remote) and Enter ask for the draw button's press.
 class frmAudience : public QWidget
 {
     Q_OBJECT
@@ -17,11 +17,14 @@ class frmAudience : public QWidget
 
     // The reels' digits, hundreds first ("037"), and whether a draw is running.
     void showReels(const QString& digits, bool spinning);
-    void showInfo(const QString& rangeLine, const QString& countLine);
+    // The range line, and the ordinal of the draw on the reels ("13回目"; empty
+    // when they show none).
+    void showInfo(const QString& rangeLine, const QString& ordinalLine);
     const QString& digits() const { return m_digits; }
+    const QString& ordinalLine() const { return m_ordinal; }
 
   Q_SIGNALS:
-    // PageDown: press START when idle, else the active STOP.
+    // PageDown or Enter: press START when idle, else the active STOP.
     void presenterPressed();
     // Full screen switched, or the window closing: its place is worth keeping.
     void displayChanged();
@@ -34,6 +37,6 @@ class frmAudience : public QWidget
   private:
     QString m_digits = QStringLiteral("000");
     QString m_range;
-    QString m_count;
+    QString m_ordinal;
     bool m_spinning = false;
 };

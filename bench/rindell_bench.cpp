@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -59,6 +60,8 @@ QByteArray seriesFile(int draws)
 
 double median(QList<double> values)
 {
+    if (values.isEmpty())
+        return std::numeric_limits<double>::quiet_NaN();
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -116,6 +119,31 @@ class EventCounter : public QObject
     QEvent::Type m_type;
 };
 
+// Reports the end of a widget's first paint for which `ready` holds: the filter
+// paints the widget itself, so that the time is taken after the paint.
+class PaintEnd : public QObject
+{
+  public:
+    PaintEnd(QObject* target, std::function<bool()> ready)
+        : QObject(target), m_ready(std::move(ready))
+    {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || !onEnd || !m_ready())
+            return false;
+        watched->removeEventFilter(this);
+        watched->event(event);
+        std::exchange(onEnd, {})();
+        return true;
+    }
+    std::function<void()> onEnd;
+
+  private:
+    std::function<bool()> m_ready;
+};
+
 int spin(QApplication& app)
 {
     PrepareApplication();
@@ -139,7 +167,10 @@ int spin(QApplication& app)
     QList<double> keyToPaint;
     QList<double> inputToPaint;
 
-    // Presses the focused STOP with a synthetic X key event and times its reel.
+    // Presses the focused STOP with a synthetic X key event and times its reel,
+    // every timestamp on one monotonic clock.
+    QElapsedTimer stopClock;
+    stopClock.start();
     std::function<void(int)> pressStop = [&](int which) {
         if (which == 3) {
             std::printf("stop_key_to_paint_ms %.3f\n", median(keyToPaint));
@@ -148,22 +179,29 @@ int spin(QApplication& app)
             QTimer::singleShot(100, &app, &QCoreApplication::quit);
             return;
         }
+        const qint64 launched = stopClock.nsecsElapsed();
+        auto arrived = std::make_shared<qint64>(-1);
         // Whichever widget the key reaches first: the application sees it before them.
         auto* pressed = new EventCounter(qApp, QEvent::KeyPress);
-        auto* painted = new EventCounter(reels[which], QEvent::Paint);
-        auto launched = std::make_shared<QElapsedTimer>();
-        auto arrived = std::make_shared<QElapsedTimer>();
-        pressed->onNext = [arrived] { arrived->start(); };
-        painted->onNext = [=, &keyToPaint, &inputToPaint, &pressStop] {
-            inputToPaint << launched->nsecsElapsed() / 1e6;
-            keyToPaint << (arrived->isValid() ? arrived->nsecsElapsed() / 1e6 : -1);
+        pressed->onNext = [arrived, &stopClock] { *arrived = stopClock.nsecsElapsed(); };
+        // The reel's first paint after its STOP was handled (the STOP hidden); the
+        // frames of the spin before it paint the same reel and are not the STOP's.
+        QPushButton* pressedStop = stops[which];
+        auto* painted =
+            new PaintEnd(reels[which], [pressedStop] { return pressedStop->isHidden(); });
+        painted->onEnd = [=, &stopClock, &keyToPaint, &inputToPaint, &pressStop] {
+            const qint64 end = stopClock.nsecsElapsed();
+            inputToPaint << (end - launched) / 1e6;
+            if (*arrived >= 0)
+                keyToPaint << (end - *arrived) / 1e6;
+            else
+                std::printf("error: STOP %d painted with no key event received\n", which);
             QTimer::singleShot(200, [=, &pressStop] {
                 delete pressed;
                 delete painted;
                 pressStop(which + 1);
             });
         };
-        launched->start();
         // Through XTEST, as from a keyboard, to the focused window.
         QProcess::startDetached(QStringLiteral("xdotool"),
                                 {QStringLiteral("key"), QStringLiteral("Return")});
@@ -210,11 +248,21 @@ int prepare(int draws)
     writeFile(Common::GetIniFilePath(), seriesFile(draws));
     QFile::remove(Journal::defaultPath());
     const std::unique_ptr<Journal> journal = Journal::open(Journal::defaultPath());
-    bool written = journal && journal->append(QStringLiteral("start")) &&
+    // Events as the program writes them, so that a start finds a whole journal.
+    bool written = journal &&
+                   journal->append(QStringLiteral("start"),
+                                   {{QStringLiteral("version"), QStringLiteral("1.00")},
+                                    {QStringLiteral("executable_sha256"), QString(64, u'0')}}) &&
                    journal->append(QStringLiteral("range"),
-                                   {{QStringLiteral("from"), 0}, {QStringLiteral("to"), 999}});
-    for (int i = 1; written && i <= draws; ++i)
-        written = journal->append(QStringLiteral("draw"), drawFields(i, (i * 7) % 1000));
+                                   {{QStringLiteral("from"), 0},
+                                    {QStringLiteral("to"), 999},
+                                    {QStringLiteral("stored"), QStringLiteral("0,999")}});
+    for (int i = 1; written && i <= draws; ++i) {
+        const int number = (i * 7) % 1000;
+        written = journal->append(QStringLiteral("draw"), drawFields(i, number)) &&
+                  journal->append(QStringLiteral("reveal"), {{QStringLiteral("ordinal"), i},
+                                                             {QStringLiteral("number"), number}});
+    }
     return written && journal->append(QStringLiteral("end")) ? 0 : 1;
 }
 

@@ -22,7 +22,7 @@ namespace {
 
 const char* const Usage = "usage: rindell --sample-draws COUNT --range FROM,TO | "
                           "--sample-series COUNT --range FROM,TO | --sample-raw BYTES | "
-                          "--verify [FILE] | --export FILE\n";
+                          "--verify [FILE] [--head HEX] | --export FILE\n";
 
 int usageError(std::FILE* err, const char* what)
 {
@@ -123,21 +123,39 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
 #endif
     const QString command = arguments.value(0);
     if (command == QLatin1String("--verify")) {
-        if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].isEmpty()))
+        QStringList rest = arguments.mid(1);
+        QByteArray head;
+        if (const qsizetype at = rest.indexOf(QLatin1String("--head")); at >= 0) {
+            static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{64}$"));
+            if (at + 1 >= rest.size() || !hex.match(rest[at + 1]).hasMatch())
+                return usageError(err, "--head takes the 64 hex digits of a head");
+            head = rest[at + 1].toLatin1().toLower();
+            rest.remove(at, 2);
+        }
+        if (rest.size() > 1 || (rest.size() == 1 && rest[0].isEmpty()))
             return usageError(err, "--verify takes at most one journal file");
-        const auto [line, status] =
-            Replay::Verify(arguments.size() == 2 ? arguments[1] : Journal::defaultPath());
-        std::fprintf(out, "%s\n", line.toUtf8().constData());
+        const auto [lines, status] =
+            Replay::Verify(rest.isEmpty() ? Journal::defaultPath() : rest[0], head);
+        std::fprintf(out, "%s\n", lines.toUtf8().constData());
         return status;
     }
     if (command == QLatin1String("--export")) {
         if (arguments.size() != 2 || arguments[1].isEmpty())
             return usageError(err, "--export takes one file name");
-        const QByteArray csv = Export::CsvOfFiles(Common::GetIniFilePath(), Journal::defaultPath());
-        if (const std::optional<QString> failed = Export::Write(arguments[1], csv)) {
-            std::fprintf(err, "rindell: %s: %s\n", arguments[1].toLocal8Bit().constData(),
-                         failed->toUtf8().constData());
+        const QString ini = Common::GetIniFilePath();
+        const QString journal = Journal::defaultPath();
+        const std::optional<QByteArray> csv = Export::CsvOfFiles(ini, journal);
+        if (!csv) {
+            std::fprintf(err,
+                         "rindell: %s: the journal is missing, unreadable or broken; "
+                         "nothing was written\n",
+                         journal.toLocal8Bit().constData());
             return 1;
+        }
+        if (const auto failed = Export::Write(arguments[1], *csv, {ini, journal})) {
+            std::fprintf(err, "rindell: %s: %s\n", arguments[1].toLocal8Bit().constData(),
+                         failed->reason.toUtf8().constData());
+            return failed->refused ? 2 : 1;
         }
         return 0;
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+class QKeyEvent;
 class QWidget;
 
 // The form support library shared by all windows. The settings-file procedures
@@ -23,6 +24,12 @@ QString CollapseAmpersands(const QString& text);
 QString RemoveSpaces(const QString& text);
 // The shared hook for a dialog's close request; it never refuses the close.
 void HandleFormClose(QWidget* form, bool& cancel, std::int16_t closeReason);
+
+// Enter or Return on a dialog: presses the focused push button, as on Windows,
+// and nothing else (no default button); false for any other key.
+bool PressFocusedButton(QWidget* dialog, QKeyEvent* event);
+// Takes the style's icons off a dialog's standard buttons: plain, as on Windows.
+void PlainDialogButtons(QWidget* dialog);
 
 // Sets one colour of a widget's palette, keeping the others.
 void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);

@@ -18,6 +18,7 @@ constexpr std::int16_t IDNO = 7;
 
 // Settings file.
 constexpr QLatin1String IniFileName("Rindell.ini");
+constexpr QLatin1String JournalFileName("Rindell.log");
 constexpr QLatin1String SectionCondition("Condition");
 constexpr QLatin1String KeyRange("Range");
 constexpr QLatin1String SectionResult("Result");

@@ -4,10 +4,13 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QValidator>
 
@@ -144,6 +147,22 @@ void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& co
     QPalette palette = widget->palette();
     palette.setColor(role, color);
     widget->setPalette(palette);
+}
+
+bool PressFocusedButton(QWidget* dialog, QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    if (auto* button = qobject_cast<QPushButton*>(dialog->focusWidget()))
+        button->click();
+    return true;
+}
+
+void PlainDialogButtons(QWidget* dialog)
+{
+    for (const QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* button : box->buttons())
+            button->setIcon(QIcon());
 }
 
 void HandleFormClose(QWidget* /*form*/, bool& /*cancel*/, std::int16_t /*closeReason*/) {}

@@ -14,10 +14,17 @@ QFont gothic(int pointSize)
     // script costs a tenth of the start-up.
     static const QString family = [] {
         const QString designed = QString::fromUtf8(Const::FontFamily);
+        // Faces whose zero has no slash first: "000" on the reels must not read
+        // as "ØØØ" from the back of a hall (IPAGothic, VL Gothic and TakaoGothic
+        // slash it).
         const QStringList substitutes = {
-            QStringLiteral("MS Gothic"),   QStringLiteral("IPAGothic"),
-            QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-            QStringLiteral("VL Gothic"),   QStringLiteral("TakaoGothic"),
+            QStringLiteral("MS Gothic"),
+            QStringLiteral("MotoyaLCedar"),
+            QStringLiteral("IPAGothic"),
+            QStringLiteral("IPAexGothic"),
+            QStringLiteral("VL Gothic"),
+            QStringLiteral("TakaoGothic"),
+            QStringLiteral("Noto Sans Mono CJK JP"),
         };
         QFont::insertSubstitutions(designed, substitutes);
         // The first that is installed, found in the font list without loading a

@@ -32,6 +32,7 @@ std::int32_t showBox(const QString& message, const QString& title, std::int32_t 
         const bool secondIsDefault = (style & 0xF00) == Const::MB_DEFBUTTON2;
         box.setDefaultButton(secondIsDefault ? QMessageBox::No : QMessageBox::Yes);
     }
+    Common::PlainDialogButtons(&box);
     // No maximise box; KeepModalOnScreen takes away the minimise box.
     box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) &
                        ~Qt::WindowMaximizeButtonHint);

@@ -193,18 +193,11 @@ bool frmCondition::eventFilter(QObject* watched, QEvent* event)
 
 void frmCondition::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // Enter presses a focused button and nothing else.
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
+    if (Common::PressFocusedButton(this, event))
         return;
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape)
         return; // キャンセル is an ordinary button: no key answers for it
-    default:
-        QDialog::keyPressEvent(event);
-    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmCondition::closeEvent(QCloseEvent* event)

@@ -3,17 +3,39 @@
 #include "settings/atomicfile.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-// RFC 4180: a field with a comma, a quote or a line break is quoted, its quotes doubled.
+const QByteArray Header =
+    QByteArrayLiteral("\xEF\xBB\xBF") + QStringLiteral("回,番号,日時\r\n").toUtf8();
+
+// RFC 4180: a field with a comma, a quote or a line break is quoted, its quotes
+// doubled. One that a spreadsheet would take for a formula is kept as text.
 QByteArray field(const QString& text)
 {
     QByteArray bytes = text.toUtf8();
+    if (!bytes.isEmpty() && QByteArrayView("=+-@").contains(bytes.front()))
+        bytes.prepend('\'');
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\r') || bytes.contains('\n'))
         bytes = '"' + bytes.replace("\"", "\"\"") + '"';
     return bytes;
+}
+
+// Whether the file begins as an export does; read through the guarded open, so a
+// FIFO or a device is never waited on.
+bool isExport(const QString& path)
+{
+    const int fd = AtomicFile::openForReading(path);
+    if (fd < 0)
+        return false;
+    QFile file;
+    const bool begins = file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) &&
+                        file.read(Header.size()) == Header;
+    file.close();
+    AtomicFile::closeDescriptor(fd);
+    return begins;
 }
 
 } // namespace
@@ -23,8 +45,7 @@ namespace Export {
 QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
                const QString& head)
 {
-    QByteArray csv = "\xEF\xBB\xBF" + field(QStringLiteral("回")) + ',' +
-                     field(QStringLiteral("番号")) + ',' + field(QStringLiteral("日時")) + "\r\n";
+    QByteArray csv = Header;
     for (qsizetype i = 0; i < series.size(); ++i) {
         // The time only where the journal holds this very draw.
         QString time;
@@ -38,21 +59,32 @@ QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& jou
     return csv;
 }
 
-QByteArray CsvOfFiles(const QString& iniPath, const QString& journalPath)
+std::optional<QByteArray> CsvOfFiles(const QString& iniPath, const QString& journalPath)
 {
-    const Replay::Result journal = Replay::ReadFile(journalPath).value_or(Replay::Result());
-    return Csv(Replay::SettingsSeries(iniPath), journal.series, journal.head);
+    const std::optional<Replay::Result> journal = Replay::ReadFile(journalPath);
+    if (!journal || !journal->broken.isEmpty())
+        return std::nullopt;
+    return Csv(Replay::SettingsSeries(iniPath), journal->series, journal->head);
 }
 
-std::optional<QString> Write(const QString& path, const QByteArray& csv)
+std::optional<Failure> Write(const QString& path, const QByteArray& csv, const QStringList& records)
 {
     const QFileInfo info(path);
+    for (const QString& record : records) {
+        if (AtomicFile::isSameFile(path, record))
+            return Failure{true, QStringLiteral("抽選の記録ファイルには保存できません。")};
+    }
+    if (info.isSymLink())
+        return Failure{true, QStringLiteral("リンクには保存できません。")};
     if (!QFileInfo(info.absolutePath()).isDir())
-        return QStringLiteral("フォルダがありません。");
+        return Failure{false, QStringLiteral("フォルダがありません。")};
     if (info.exists() && !info.isFile())
-        return QStringLiteral("ファイルではありません。");
-    if (!AtomicFile::replace(path, csv))
-        return QStringLiteral("書き込めませんでした。");
+        return Failure{true, QStringLiteral("ファイルではありません。")};
+    // Whatever else stands there (another program's record, a document) stays.
+    if (info.exists() && !isExport(path))
+        return Failure{true, QStringLiteral("CSV形式で保存したファイル以外には上書きできません。")};
+    if (!AtomicFile::replaceNamed(path, csv))
+        return Failure{false, QStringLiteral("書き込めませんでした。")};
     return std::nullopt;
 }
 

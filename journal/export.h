@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,11 +19,22 @@ namespace Export {
 QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
                const QString& head);
 
-// The series of the settings file, with the times and head of its journal.
-QByteArray CsvOfFiles(const QString& iniPath, const QString& journalPath);
+// The series of the settings file, with the times and head of its journal;
+// nothing when the journal is missing, cannot be read or is broken, since the
+// CSV would then prove nothing.
+std::optional<QByteArray> CsvOfFiles(const QString& iniPath, const QString& journalPath);
 
-// Writes the file whole or not at all; the reason when it could not.
-std::optional<QString> Write(const QString& path, const QByteArray& csv);
+struct Failure
+{
+    bool refused;   // the destination is not one an export may write
+    QString reason; // for the operator
+};
+
+// Writes the file whole or not at all. Never over one of `records` (the
+// settings file and the journal, by identity: whatever path, link or hard link
+// names them), through a link, or over a file that is not an export.
+std::optional<Failure> Write(const QString& path, const QByteArray& csv,
+                             const QStringList& records);
 
 // "Rindell-YYYYMMDD-HHMM.csv" for the moment `now`.
 QString DefaultFileName(const QDateTime& now);

@@ -12,11 +12,16 @@
 #include <QJsonDocument>
 
 #ifdef Q_OS_WIN
+#include <qt_windows.h>
+
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <sys/stat.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -25,12 +30,29 @@ namespace {
 
 Journal* currentJournal = nullptr;
 
+enum class Lock { Taken, HeldByAnother, Unavailable };
+
+// The journal opened for appending and locked for as long as the descriptor
+// lives; the operating system drops the lock when the process dies, so a kill
+// leaves no stale lock, and the lock follows the file through links and mounts.
 #ifdef Q_OS_WIN
-int openJournal(const QString& path, bool create)
+Lock openLocked(const QString& path, int& fd, bool& created)
 {
-    const int flags =
-        _O_RDWR | _O_APPEND | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
-    return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()), flags, _S_IREAD | _S_IWRITE);
+    if (QFileInfo(path).isSymLink())
+        return Lock::Unavailable;
+    // Held in a variable: a pointer into a temporary's text would dangle.
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    const wchar_t* const name = native.c_str();
+    const int flags = _O_RDWR | _O_APPEND | _O_BINARY | _O_NOINHERIT;
+    // Others may read (--verify while the program runs), never write.
+    fd = -1;
+    created = false;
+    if (::_wsopen_s(&fd, name, flags, _SH_DENYWR, _S_IREAD | _S_IWRITE) == ENOENT)
+        created = ::_wsopen_s(&fd, name, flags | _O_CREAT | _O_EXCL, _SH_DENYWR,
+                              _S_IREAD | _S_IWRITE) == 0;
+    if (fd >= 0)
+        return Lock::Taken;
+    return _doserrno == ERROR_SHARING_VIOLATION ? Lock::HeldByAnother : Lock::Unavailable;
 }
 bool isRegularWithin(int fd, qint64 maxSize)
 {
@@ -41,13 +63,35 @@ void closeJournal(int fd)
 {
     ::_close(fd);
 }
-#else
-int openJournal(const QString& path, bool create)
+bool rewind(int fd)
 {
-    const int flags =
-        O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
+    return ::_lseeki64(fd, 0, SEEK_SET) == 0;
+}
+#else
+Lock openLocked(const QString& path, int& fd, bool& created)
+{
     const QByteArray name = QFile::encodeName(path);
-    return FileIo::retryOnInterrupt([&] { return ::open(name.constData(), flags, 0644); });
+    const int flags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    created = false;
+    fd = FileIo::retryOnInterrupt([&] { return ::open(name.constData(), flags); });
+    if (fd < 0 && errno == ENOENT) {
+        fd = FileIo::retryOnInterrupt(
+            [&] { return ::open(name.constData(), flags | O_CREAT | O_EXCL, 0600); });
+        created = fd >= 0;
+    }
+    if (fd < 0)
+        return Lock::Unavailable;
+    struct stat info;
+    // Only a regular file of our own is a journal: another user's is never written.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        return Lock::Unavailable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return Lock::Taken;
+    const int error = errno;
+    ::close(fd);
+    return error == EWOULDBLOCK ? Lock::HeldByAnother : Lock::Unavailable;
 }
 bool isRegularWithin(int fd, qint64 maxSize)
 {
@@ -58,19 +102,17 @@ void closeJournal(int fd)
 {
     ::close(fd);
 }
-#endif
-
-QString now()
+bool rewind(int fd)
 {
-    const QDateTime local = QDateTime::currentDateTime();
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    return ::lseek(fd, 0, SEEK_SET) == 0;
 }
+#endif
 
 } // namespace
 
 QString Journal::defaultPath()
 {
-    return QFileInfo(Common::GetIniFilePath()).dir().filePath(QStringLiteral("Rindell.log"));
+    return Common::JournalPathFor(QString());
 }
 
 QByteArray Journal::hash(QByteArrayView line)
@@ -92,81 +134,56 @@ QByteArray Journal::zeroHash()
     return QByteArray(64, '0');
 }
 
-std::unique_ptr<Journal> Journal::open(const QString& path, QByteArray* content)
+std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* found,
+                                       bool* heldByAnother)
 {
+    int fd = -1;
     bool created = false;
-    int fd = openJournal(path, false);
-    if (fd < 0 && !QFileInfo(path).isSymLink() && !QFileInfo::exists(path)) {
-        fd = openJournal(path, true);
-        created = fd >= 0;
-    }
-    if (fd < 0)
+    const Lock lock = openLocked(path, fd, created);
+    if (heldByAnother)
+        *heldByAnother = lock == Lock::HeldByAnother;
+    if (lock != Lock::Taken)
         return nullptr;
-    if (!isRegularWithin(fd, MaxSize)) {
-        closeJournal(fd);
+    std::unique_ptr<Journal> journal(new Journal(path, fd));
+    if (!isRegularWithin(fd, MaxSize))
         return nullptr;
-    }
-
-    // Where the chain goes on: the last whole line, and a torn one behind it. Read
-    // through the descriptor that will be written, never again by name.
-    const std::optional<QByteArray> read = created ? QByteArray() : FileIo::readAll(fd, MaxSize);
-    if (!read) {
-        closeJournal(fd);
+    // Read through the descriptor that will be written, never again by name.
+    const std::optional<Replay::Result> read =
+        created ? Replay::Read({}) : Replay::ReadDescriptor(fd);
+    if (!read || !journal->continueFrom(*read))
         return nullptr;
-    }
-    if (content)
-        *content = *read;
-    // Only the tail matters here: a journal of many years is not split into lines.
-    const QByteArrayView bytes(*read);
-    const qsizetype ended = bytes.lastIndexOf('\n') + 1; // bytes in ended lines
-    QByteArray torn = bytes.sliced(ended).toByteArray(); // empty when the file ends with a line end
-    qint64 lines = bytes.count('\n');
-    QByteArrayView last; // the last whole line
-    if (ended > 0) {
-        const QByteArrayView before = bytes.first(ended - 1);
-        last = before.sliced(before.lastIndexOf('\n') + 1);
-    }
-    bool lineEndMissing = false;
-    if (!torn.isEmpty() && QJsonDocument::fromJson(torn).isObject()) {
-        // Whole but for its line end: it counts as written, and gets its end.
-        last = bytes.sliced(ended);
-        torn.clear();
-        ++lines;
-        lineEndMissing = true;
-    }
-    qint64 seq = 0;
-    QByteArray head = zeroHash();
-    if (lines > 0) {
-        head = hash(last);
-        const QJsonObject object = QJsonDocument::fromJson(last.toByteArray()).object();
-        seq = object.contains(QLatin1String("seq"))
-                  ? qint64(object.value(QLatin1String("seq")).toDouble())
-                  : lines;
-    }
-    if (lineEndMissing && !FileIo::writeAll(fd, QByteArrayLiteral("\n"))) {
-        closeJournal(fd);
-        return nullptr;
-    }
-    std::unique_ptr<Journal> journal(new Journal(path, fd, seq, head, lines));
-    // A kill cut the last line short: it is ended, never removed.
-    journal->m_torn = !torn.isEmpty();
-    if (journal->m_torn && !journal->recover())
-        return nullptr;
+    if (found)
+        *found = *read;
     return journal;
 }
 
-Journal::Journal(QString path, int fd, qint64 seq, QByteArray head, qint64 lines)
-    : m_path(std::move(path)), m_fd(fd), m_seq(seq), m_head(std::move(head)), m_lines(lines)
+bool Journal::isHeldByAnother(const QString& path)
 {
+    int fd = -1;
+    bool created = false;
+    const Lock lock = openLocked(path, fd, created);
+    if (lock == Lock::Taken)
+        closeJournal(fd);
+    return lock == Lock::HeldByAnother;
 }
 
-bool Journal::recover()
+Journal::Journal(QString path, int fd) : m_path(std::move(path)), m_fd(fd), m_head(zeroHash()) {}
+
+bool Journal::continueFrom(const Replay::Result& found)
 {
-    if (!FileIo::writeAll(m_fd, QByteArrayLiteral("\n")))
-        return false;
-    ++m_lines;
+    m_seq = found.seq;
+    m_lastTime = found.lastTime;
+    m_head = found.events > 0 ? found.head.toLatin1() : zeroHash();
     m_torn = false;
-    return write(QStringLiteral("recovered"), {{QStringLiteral("torn_line"), double(m_lines)}});
+    // Whole but for its line end: the line counts as written, and gets its end.
+    if (found.tornLine == 0)
+        return !found.endsWithoutLineEnd || FileIo::writeAll(m_fd, QByteArrayView("\n"));
+    // One write ends the torn bytes and covers them: a kill in the middle of it
+    // leaves torn bytes that the next start covers in the same way.
+    return write(QStringLiteral("recovered"),
+                 {{QStringLiteral("torn_line"), double(found.tornLine)},
+                  {QStringLiteral("torn_sha256"), QString::fromLatin1(found.tornSha256)}},
+                 found.endsWithoutLineEnd ? QByteArrayView("\n") : QByteArrayView());
 }
 
 Journal::~Journal()
@@ -178,25 +195,36 @@ Journal::~Journal()
 
 bool Journal::append(const QString& event, QJsonObject fields)
 {
-    if (m_torn && !recover())
-        return false;
+    if (m_torn) {
+        // What the failed write left, found as a start finds it.
+        const std::optional<Replay::Result> read =
+            rewind(m_fd) ? Replay::ReadDescriptor(m_fd) : std::nullopt;
+        if (!read || !continueFrom(*read))
+            return false;
+    }
     return write(event, std::move(fields));
 }
 
-bool Journal::write(const QString& event, QJsonObject fields)
+bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView before)
 {
     fields.insert(QStringLiteral("seq"), double(m_seq + 1));
-    fields.insert(QStringLiteral("time"), now());
+    // Never earlier than the line before, even when the clock is set back: the
+    // verifier holds a run's times to that.
+    QDateTime now = QDateTime::currentDateTime();
+    now = now.toOffsetFromUtc(now.offsetFromUtc());
+    if (m_lastTime.isValid() && now < m_lastTime)
+        now = m_lastTime.toOffsetFromUtc(now.offsetFromUtc());
+    fields.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
     fields.insert(QStringLiteral("event"), event);
     fields.insert(QStringLiteral("prev"), QString::fromLatin1(m_head));
     const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
-    if (!FileIo::writeAll(m_fd, line + '\n')) {
+    if (!FileIo::writeAll(m_fd, before.toByteArray() + line + '\n')) {
         m_torn = true; // part of the line may have landed
         return false;
     }
-    ++m_lines;
     ++m_seq;
     m_head = hash(line);
+    m_lastTime = now;
     return FileIo::flushToDisk(m_fd); // the line is in the file, but not durable unless this holds
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QJsonObject>
 #include <QString>
+
+#include "journal/replay.h"
 
 #include <memory>
 
@@ -14,20 +17,27 @@
 class Journal
 {
   public:
-    // The journal beside the settings file.
+    // The journal that goes with the settings file.
     static QString defaultPath();
     // A start reads the journal whole; one larger than this (over a million
-    // events) is not opened rather than read into memory. It is moved aside by
+    // events) is not opened, so that a start stays quick. It is moved aside by
     // hand, and a new one begins.
     static constexpr qint64 MaxSize = qint64(256) << 20;
 
-    // Opens the journal at `path`, creating it exclusively when there is none;
-    // only a regular file of at most MaxSize bytes is used, never through a link.
-    // A last line that a kill cut short gets its line end and a "recovered" event
-    // chained to the last whole line. Nothing when the file cannot be used.
-    // `content`, when given, receives the bytes found, for a caller that replays
-    // them.
-    static std::unique_ptr<Journal> open(const QString& path, QByteArray* content = nullptr);
+    // Opens the journal at `path`, creating it exclusively (mode 0600) when there
+    // is none, and locks it for as long as the object lives: the journal is the
+    // lock of the single instance. Only a regular file of our own of at most
+    // MaxSize bytes is used, never through a link. What a kill left of a line
+    // is covered, in one write, by a "recovered" event that carries the hash of
+    // those bytes and chains to the last event. Nothing when the file cannot be
+    // used or another process holds it (`heldByAnother` then says which). `found`,
+    // when given, receives what the reading found, for a caller that reconciles
+    // with it.
+    static std::unique_ptr<Journal> open(const QString& path, Replay::Result* found = nullptr,
+                                         bool* heldByAnother = nullptr);
+    // Whether another process holds the journal at `path` open, and so runs the
+    // program on the same record.
+    static bool isHeldByAnother(const QString& path);
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
@@ -50,16 +60,16 @@ class Journal
     static QByteArray programHash();
 
   private:
-    Journal(QString path, int fd, qint64 seq, QByteArray head, qint64 lines);
-    bool write(const QString& event, QJsonObject fields);
-    // Ends a line that a kill or a failed write left without its line end, and
-    // notes it in a "recovered" event chained to the last whole line.
-    bool recover();
+    Journal(QString path, int fd);
+    // Goes on from what a reading found: its last event, and a recovery of what
+    // a kill or a failed write left behind it.
+    bool continueFrom(const Replay::Result& found);
+    bool write(const QString& event, QJsonObject fields, QByteArrayView before = {});
 
     QString m_path;
     int m_fd;
-    qint64 m_seq;
+    qint64 m_seq = 0;
     QByteArray m_head;
-    qint64 m_lines;      // whole lines in the file
-    bool m_torn = false; // the file may end in part of a line
+    QDateTime m_lastTime; // of the last line
+    bool m_torn = false;  // a failed write may have left part of a line
 };

@@ -1,43 +1,145 @@
 #include "journal/replay.h"
 
 #include "common/const.h"
-#include "journal/journal.h"
 #include "main_window/storedseries.h"
 #include "settings/atomicfile.h"
+#include "settings/fileio.h"
 #include "settings/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <limits>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
-QString at(qsizetype line, const QString& reason)
+QString at(qint64 line, const QString& reason)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(reason);
 }
 
-// The events that change the series.
-void apply(const QJsonObject& event, QList<Replay::Draw>& series)
+QByteArray sha256(QByteArrayView bytes)
 {
-    const QString kind = event.value(QLatin1String("event")).toString();
-    if (kind == QLatin1String("draw")) {
-        series.append({event.value(QLatin1String("ordinal")).toInt(),
-                       std::int16_t(event.value(QLatin1String("number")).toInt()),
-                       event.value(QLatin1String("time")).toString()});
-    } else if (kind == QLatin1String("void")) {
-        if (!series.isEmpty() &&
-            series.last().ordinal == event.value(QLatin1String("ordinal")).toInt())
-            series.removeLast();
-    } else if (kind == QLatin1String("clear")) {
-        series.clear();
-    } else if (kind == QLatin1String("adopt")) {
-        series.clear();
-        int ordinal = 0;
-        for (const QJsonValue& number : event.value(QLatin1String("series")).toArray())
-            series.append({++ordinal, std::int16_t(number.toInt()), QString()});
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+enum class Type { Integer, Text, Time, Hash, Numbers };
+struct Field
+{
+    QLatin1String name;
+    Type type;
+    bool optional = false;
+};
+
+// Every event the program writes, with exactly the fields it gives it.
+const QHash<QString, QList<Field>>& kinds()
+{
+    static const QHash<QString, QList<Field>> known = [] {
+        const QList<Field> common{{QLatin1String("seq"), Type::Integer},
+                                  {QLatin1String("time"), Type::Time},
+                                  {QLatin1String("event"), Type::Text},
+                                  {QLatin1String("prev"), Type::Hash}};
+        const auto with = [&](QList<Field> own) { return common + own; };
+        const Field ordinal{QLatin1String("ordinal"), Type::Integer};
+        const Field number{QLatin1String("number"), Type::Integer};
+        const Field from{QLatin1String("from"), Type::Integer};
+        const Field to{QLatin1String("to"), Type::Integer};
+        return QHash<QString, QList<Field>>{
+            {QStringLiteral("start"), with({{QLatin1String("version"), Type::Text},
+                                            {QLatin1String("executable_sha256"), Type::Hash}})},
+            {QStringLiteral("range"), with({from, to, {QLatin1String("stored"), Type::Text}})},
+            {QStringLiteral("draw"), with({ordinal, number, from, to})},
+            {QStringLiteral("reveal"), with({ordinal, number})},
+            {QStringLiteral("void"),
+             with({ordinal, number, {QLatin1String("reason"), Type::Text}})},
+            {QStringLiteral("clear"), with({{QLatin1String("cleared"), Type::Integer}})},
+            {QStringLiteral("adopt"), with({{QLatin1String("series"), Type::Numbers},
+                                            {QLatin1String("was"), Type::Numbers, true}})},
+            {QStringLiteral("warning"),
+             with({{QLatin1String("message"), Type::Text}, {QLatin1String("title"), Type::Text}})},
+            {QStringLiteral("recovered"), with({{QLatin1String("torn_line"), Type::Integer},
+                                                {QLatin1String("torn_sha256"), Type::Hash, true}})},
+            {QStringLiteral("end"), common},
+        };
+    }();
+    return known;
+}
+
+bool isInteger(const QJsonValue& value, qint64 low, qint64 high)
+{
+    return value.isDouble() && value.toDouble() == double(value.toInteger()) &&
+           value.toInteger() >= low && value.toInteger() <= high;
+}
+
+bool hasType(const QJsonValue& value, Type type)
+{
+    // Its validity as a date is checked where the time is compared.
+    static const QRegularExpression time(QStringLiteral(
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d)$"));
+    switch (type) {
+    case Type::Integer:
+        return isInteger(value, 0, std::numeric_limits<qint32>::max());
+    case Type::Text:
+        return value.isString();
+    case Type::Time:
+        return value.isString() && time.match(value.toString()).hasMatch();
+    case Type::Hash: {
+        const QString text = value.toString();
+        return text.size() == 64 && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+                   return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+               });
+    }
+    case Type::Numbers: {
+        const QJsonArray numbers = value.toArray();
+        return value.isArray() && std::all_of(numbers.begin(), numbers.end(), [](const auto& n) {
+                   return isInteger(n, std::numeric_limits<std::int16_t>::min(),
+                                    std::numeric_limits<std::int16_t>::max());
+               });
+    }
+    }
+    return false;
+}
+
+QList<std::int16_t> numbersOf(const QJsonValue& array)
+{
+    QList<std::int16_t> numbers;
+    for (const QJsonValue& number : array.toArray())
+        numbers.append(std::int16_t(number.toInt()));
+    return numbers;
+}
+
+int integer(const QJsonObject& event, const char* field)
+{
+    return event.value(QLatin1String(field)).toInt();
+}
+
+// Reads a descriptor to its end in pieces, never the whole file at once.
+template <typename Sink> bool stream(int fd, Sink sink)
+{
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+#ifdef Q_OS_WIN
+        const int got = ::_read(fd, buffer.data(), unsigned(buffer.size()));
+#else
+        const ssize_t got = FileIo::retryOnInterrupt(
+            [&] { return ::read(fd, buffer.data(), size_t(buffer.size())); });
+#endif
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        sink(QByteArrayView(buffer.constData(), qsizetype(got)));
     }
 }
 
@@ -45,84 +147,280 @@ void apply(const QJsonObject& event, QList<Replay::Draw>& series)
 
 namespace Replay {
 
-Result Read(const QByteArray& content)
+Reader::Reader(QByteArray wantedHead) : m_wantedHead(std::move(wantedHead)), m_previous(64, '0') {}
+
+void Reader::feed(QByteArrayView bytes)
 {
-    Result result;
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line
-    QByteArray previous = Journal::zeroHash();
-    qint64 expectedSeq = 1;
-    qsizetype tornAt = 0; // a torn line waiting for its recovery
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const qsizetype number = i + 1;
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(lines[i], &error);
-        if (error.error != QJsonParseError::NoError || !document.isObject()) {
-            if (tornAt != 0) {
-                result.broken = at(number, QStringLiteral("not a JSON object"));
-                return result;
-            }
-            tornAt = number;
+    while (!bytes.isEmpty()) {
+        // Empty lines within torn bytes each add their separator: taken in one go.
+        if (m_result.tornLine != 0 && m_pending.isEmpty() && !m_overlong && bytes.front() == '\n') {
+            qsizetype empty = 1;
+            while (empty < bytes.size() && bytes[empty] == '\n')
+                ++empty;
+            m_torn.addData(bytes.first(empty));
+            m_line += empty;
+            bytes = bytes.sliced(empty);
             continue;
         }
-        const QJsonObject event = document.object();
-        const QString kind = event.value(QLatin1String("event")).toString();
-        if (tornAt != 0 && (kind != QLatin1String("recovered") ||
-                            event.value(QLatin1String("torn_line")).toInteger() != tornAt)) {
-            result.broken = at(tornAt, QStringLiteral("not a JSON object"));
-            return result;
+        const qsizetype end = bytes.indexOf('\n');
+        const QByteArrayView piece = end < 0 ? bytes : bytes.first(end);
+        if (m_overlong) {
+            m_torn.addData(piece);
+        } else if (m_pending.size() + piece.size() > MaxLine) {
+            // No line the program writes is this long: torn bytes, hashed as they come.
+            tear(m_line + 1, m_pending);
+            m_torn.addData(piece);
+            m_pending.clear();
+            m_overlong = true;
+        } else {
+            m_pending += piece;
         }
-        if (event.value(QLatin1String("seq")).toInteger(-1) != expectedSeq) {
-            result.broken = at(number, QStringLiteral("seq %1 where %2 was expected")
-                                           .arg(event.value(QLatin1String("seq")).toInteger(-1))
-                                           .arg(expectedSeq));
-            return result;
+        if (end < 0)
+            return;
+        if (m_overlong) {
+            ++m_line;
+            m_overlong = false;
+        } else {
+            line(m_pending);
         }
-        if (event.value(QLatin1String("prev")).toString().toLatin1() != previous) {
-            result.broken = at(number, QStringLiteral("prev is not the SHA-256 of line %1")
-                                           .arg(tornAt != 0 ? tornAt - 1 : number - 1));
-            return result;
-        }
-        if (tornAt != 0)
-            result.recoveredTorn.append(int(tornAt));
-        tornAt = 0;
-        apply(event, result.series);
-        previous = Journal::hash(lines[i]);
-        ++expectedSeq;
-        ++result.events;
+        m_pending.clear();
+        bytes = bytes.sliced(end + 1);
     }
-    if (tornAt != 0) {
-        result.broken = at(tornAt, QStringLiteral("the last line is incomplete"));
-        return result;
+}
+
+Result Reader::finish()
+{
+    if (!m_pending.isEmpty() || m_overlong) {
+        m_result.endsWithoutLineEnd = true;
+        if (m_overlong)
+            ++m_line;
+        else
+            line(m_pending);
+        m_pending.clear();
     }
-    result.head = QString::fromLatin1(previous);
+    if (m_result.tornLine != 0) {
+        m_result.tornSha256 = m_torn.result().toHex();
+        m_result.wholeButTail = m_result.broken.isEmpty();
+        breakAt(m_result.tornLine, QStringLiteral("the last line is incomplete"));
+    }
+    m_result.revealPending = !m_revealed && !m_result.series.isEmpty();
+    m_result.lastTime = m_lastTime;
+    return m_result;
+}
+
+void Reader::breakAt(qint64 line, const QString& reason)
+{
+    if (m_result.broken.isEmpty())
+        m_result.broken = at(line, reason);
+}
+
+void Reader::line(QByteArrayView bytes)
+{
+    ++m_line;
+    // The program's lines begin with their brace: anything else is not parsed.
+    if (bytes.startsWith('{')) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &error);
+        if (error.error == QJsonParseError::NoError && document.isObject()) {
+            event(document.object(), bytes);
+            return;
+        }
+    }
+    // Part of a line a kill cut short, or anything else that is no event: it
+    // stands until a recovery that covers its bytes follows.
+    tear(m_line, bytes);
+}
+
+void Reader::tear(qint64 line, QByteArrayView bytes)
+{
+    if (m_result.tornLine == 0) {
+        m_result.tornLine = line;
+        m_torn.reset();
+    } else {
+        m_torn.addData("\n");
+    }
+    m_torn.addData(bytes);
+}
+
+void Reader::event(const QJsonObject& event, QByteArrayView bytes)
+{
+    const QString kind = event.value(QLatin1String("event")).toString();
+    if (m_result.tornLine != 0) {
+        const QJsonValue sha = event.value(QLatin1String("torn_sha256"));
+        // A journal from before the recovery carried the hash names one line only.
+        const bool covers = sha.isUndefined()
+                                ? m_result.tornLine == m_line - 1
+                                : sha.toString().toLatin1() == m_torn.result().toHex();
+        if (kind != QLatin1String("recovered") ||
+            event.value(QLatin1String("torn_line")).toInteger() != m_result.tornLine || !covers)
+            breakAt(m_result.tornLine, QStringLiteral("not a JSON object"));
+        else
+            m_result.notes.append(QStringLiteral("line %1 was cut short by a stop and recovered")
+                                      .arg(m_result.tornLine));
+        m_result.tornLine = 0;
+    } else if (kind == QLatin1String("recovered")) {
+        breakAt(m_line, QStringLiteral("a recovered event with nothing to recover"));
+    }
+    if (m_result.broken.isEmpty()) {
+        const QString reason = check(event, bytes);
+        if (!reason.isEmpty())
+            breakAt(m_line, reason);
+    }
+    apply(event);
+    m_previous = sha256(bytes);
+    m_result.head = QString::fromLatin1(m_previous);
+    m_result.seq = event.value(QLatin1String("seq")).toInteger(m_result.seq + 1);
+    ++m_result.events;
+    if (!m_wantedHead.isEmpty() && m_previous == m_wantedHead && m_result.headLine == 0) {
+        m_result.headLine = m_line;
+        m_result.seriesAtHead = m_result.series;
+    }
+}
+
+QString Reader::check(const QJsonObject& event, QByteArrayView bytes)
+{
+    // The program writes compact JSON with sorted keys: any other spelling
+    // (a repeated key, 3.7e1 for 37, added blanks) is not its line.
+    if (QJsonDocument(event).toJson(QJsonDocument::Compact) != bytes)
+        return QStringLiteral("not as the program writes it");
+    const qint64 seq = event.value(QLatin1String("seq")).toInteger(-1);
+    if (seq != m_result.seq + 1)
+        return QStringLiteral("seq %1 where %2 was expected").arg(seq).arg(m_result.seq + 1);
+    if (event.value(QLatin1String("prev")).toString().toLatin1() != m_previous)
+        return QStringLiteral("prev is not the SHA-256 of the line before");
+
+    const QString kind = event.value(QLatin1String("event")).toString();
+    const auto known = kinds().constFind(kind);
+    if (known == kinds().constEnd())
+        return QStringLiteral("unknown event \"%1\"").arg(kind);
+    qsizetype present = 0;
+    for (const Field& field : *known) {
+        const QJsonValue value = event.value(field.name);
+        if (value.isUndefined() && field.optional)
+            continue;
+        if (!hasType(value, field.type))
+            return QStringLiteral("%1 of a %2 event is missing or not of its type")
+                .arg(field.name, kind);
+        ++present;
+    }
+    if (present != event.size())
+        return QStringLiteral("a %1 event with fields the program never writes").arg(kind);
+
+    // Every event but a recovery (of bytes a stop left anywhere) belongs to a run.
+    const bool starts = kind == QLatin1String("start");
+    if (!starts && kind != QLatin1String("recovered") && !m_inRun)
+        return m_started ? QStringLiteral("%1 after the end of a run").arg(kind)
+                         : QStringLiteral("the journal does not begin with a start");
+    m_started = m_started || starts;
+    m_inRun = (m_inRun || starts) && kind != QLatin1String("end");
+    const QDateTime time =
+        QDateTime::fromString(event.value(QLatin1String("time")).toString(), Qt::ISODateWithMs);
+    if (!time.isValid())
+        return QStringLiteral("time of a %1 event is missing or not of its type").arg(kind);
+    if (!starts && time < m_lastTime)
+        return QStringLiteral("time earlier than the line before");
+    m_lastTime = time;
+
+    const bool inRange = [&] {
+        if (!event.contains(QLatin1String("from")))
+            return true;
+        const int from = integer(event, "from");
+        const int to = integer(event, "to");
+        return from <= to && to <= 999 &&
+               (!event.contains(QLatin1String("number")) ||
+                (from <= integer(event, "number") && integer(event, "number") <= to));
+    }();
+    if (!inRange)
+        return QStringLiteral("a %1 outside 0..999 or its range").arg(kind);
+    const QList<Draw>& series = m_result.series;
+    if (kind == QLatin1String("draw")) {
+        if (integer(event, "ordinal") != series.size() + 1)
+            return QStringLiteral("draw %1 where %2 was next")
+                .arg(integer(event, "ordinal"))
+                .arg(series.size() + 1);
+        const int number = integer(event, "number");
+        if (std::any_of(series.cbegin(), series.cend(),
+                        [&](const Draw& draw) { return draw.number == number; }))
+            return QStringLiteral("%1 drawn again in its series").arg(integer(event, "number"));
+    } else if (kind == QLatin1String("void") || kind == QLatin1String("reveal")) {
+        if (series.isEmpty() || integer(event, "ordinal") != series.last().ordinal ||
+            integer(event, "number") != series.last().number)
+            return QStringLiteral("a %1 of no draw of the series").arg(kind);
+        if (m_revealed)
+            return QStringLiteral("a %1 of a draw already revealed").arg(kind);
+    } else if (kind == QLatin1String("adopt") && event.contains(QLatin1String("was")) &&
+               numbersOf(event.value(QLatin1String("was"))) != Numbers(series)) {
+        return QStringLiteral("an adoption of a series the journal does not hold");
+    }
+    return {};
+}
+
+void Reader::apply(const QJsonObject& event)
+{
+    const QString kind = event.value(QLatin1String("event")).toString();
+    QList<Draw>& series = m_result.series;
+    if (kind == QLatin1String("draw")) {
+        series.append({integer(event, "ordinal"), std::int16_t(integer(event, "number")),
+                       event.value(QLatin1String("time")).toString()});
+        m_revealed = false;
+        m_result.lastCleared.reset();
+    } else if (kind == QLatin1String("void")) {
+        if (!series.isEmpty() && series.last().ordinal == integer(event, "ordinal"))
+            series.removeLast();
+        m_revealed = true;
+        m_result.lastCleared.reset();
+    } else if (kind == QLatin1String("reveal") || kind == QLatin1String("end")) {
+        m_revealed = true;
+    } else if (kind == QLatin1String("clear")) {
+        m_result.lastCleared = series;
+        series.clear();
+        m_revealed = true;
+    } else if (kind == QLatin1String("adopt")) {
+        const QList<std::int16_t> adopted = numbersOf(event.value(QLatin1String("series")));
+        QString changed = CompareWithSettings(series, adopted);
+        m_result.notes.append(
+            QStringLiteral("line %1: the settings file's series was taken over (%2)")
+                .arg(m_line)
+                .arg(changed.isEmpty() ? QStringLiteral("no change") : changed));
+        series.clear();
+        for (const std::int16_t number : adopted)
+            series.append({int(series.size() + 1), number, QString()});
+        m_revealed = true;
+        m_result.lastCleared.reset();
+    }
+}
+
+Result Read(const QByteArray& content)
+{
+    Reader reader;
+    reader.feed(content);
+    return reader.finish();
+}
+
+std::optional<Result> ReadDescriptor(int fd, const QByteArray& wantedHead)
+{
+    Reader reader(wantedHead);
+    if (!stream(fd, [&](QByteArrayView bytes) { reader.feed(bytes); }))
+        return std::nullopt;
+    return reader.finish();
+}
+
+std::optional<Result> ReadFile(const QString& journalPath, const QByteArray& wantedHead)
+{
+    const int fd = AtomicFile::openForReading(journalPath);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<Result> result = ReadDescriptor(fd, wantedHead);
+    AtomicFile::closeDescriptor(fd);
     return result;
 }
 
-QList<Draw> CurrentSeries(const QByteArray& content)
+QList<std::int16_t> Numbers(const QList<Draw>& series)
 {
-    // Lines are compact JSON with sorted keys: an event's kind can be spotted
-    // without parsing the line.
-    const auto is = [](QByteArrayView line, const char* kind) {
-        return line.contains(QByteArray("\"event\":\"") + kind + '"');
-    };
-    QList<QJsonObject> events;
-    qsizetype end = content.size();
-    while (end > 0) {
-        const qsizetype start = content.lastIndexOf('\n', end - 1) + 1;
-        const QByteArrayView line = QByteArrayView(content).sliced(start, end - start);
-        end = start - 1;
-        if (is(line, "draw") || is(line, "void") || is(line, "clear") || is(line, "adopt")) {
-            events.prepend(QJsonDocument::fromJson(line.toByteArray()).object());
-            if (is(line, "clear") || is(line, "adopt"))
-                break;
-        }
-    }
-    QList<Draw> series;
-    for (const QJsonObject& event : events)
-        apply(event, series);
-    return series;
+    QList<std::int16_t> numbers;
+    for (const Draw& draw : series)
+        numbers.append(draw.number);
+    return numbers;
 }
 
 QList<std::int16_t> SettingsSeries(const QString& iniPath)
@@ -150,35 +448,47 @@ QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t
     return {};
 }
 
-std::optional<Result> ReadFile(const QString& journalPath)
+std::pair<QString, int> Verify(const QString& journalPath, const QByteArray& wantedHead)
 {
-    if (!QFileInfo::exists(journalPath))
-        return std::nullopt;
-    const std::optional<QByteArray> content = AtomicFile::read(journalPath, Journal::MaxSize);
-    if (!content)
-        return std::nullopt;
-    return Read(*content);
-}
-
-std::pair<QString, int> Verify(const QString& journalPath)
-{
-    const std::optional<Result> read = ReadFile(journalPath);
+    const std::optional<Result> read = ReadFile(journalPath, wantedHead);
     if (!read)
         return {QStringLiteral("BROKEN: %1 cannot be read").arg(journalPath), 1};
     const Result& result = *read;
     if (!result.broken.isEmpty())
         return {QStringLiteral("BROKEN: ") + result.broken, 1};
+    QString notes;
+    for (const QString& note : result.notes)
+        notes += QStringLiteral("; ") + note;
+
+    if (!wantedHead.isEmpty()) {
+        if (result.headLine == 0)
+            return {QStringLiteral("NOT FOUND: head %1 is no line of this journal")
+                        .arg(QLatin1String(wantedHead)),
+                    1};
+        QString lines = QStringLiteral("OK: head %1 is line %2 of a whole chain of %3 events; "
+                                       "%4 draws in the series at that line")
+                            .arg(QLatin1String(wantedHead))
+                            .arg(result.headLine)
+                            .arg(result.events)
+                            .arg(result.seriesAtHead.size());
+        for (const Draw& draw : result.seriesAtHead)
+            lines += QStringLiteral("\n%1,%2,%3")
+                         .arg(draw.ordinal)
+                         .arg(draw.number, 3, 10, QLatin1Char('0'))
+                         .arg(draw.time);
+        return {lines, 0};
+    }
+
     const QString ini = QFileInfo(journalPath).dir().filePath(Const::IniFileName);
     const QString differs = CompareWithSettings(result.series, SettingsSeries(ini));
     if (!differs.isEmpty())
         return {QStringLiteral("BROKEN: ") + differs, 1};
-    QString line = QStringLiteral("OK: %1 events, %2 draws in the current series, head %3")
-                       .arg(result.events)
-                       .arg(result.series.size())
-                       .arg(result.head);
-    for (const int torn : result.recoveredTorn)
-        line += QStringLiteral(" (line %1 was cut short by a stop and recovered)").arg(torn);
-    return {line, 0};
+    return {QStringLiteral("OK: %1 events, %2 draws in the current series, head %3")
+                    .arg(result.events)
+                    .arg(result.series.size())
+                    .arg(result.head) +
+                notes,
+            0};
 }
 
 } // namespace Replay

@@ -1,13 +1,21 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
 
-// Reading a journal back: its chain checked line by line, and the series it
-// records (draws since the last clear, without voided ones).
+// Reading a journal back: the one reader that the start, the verifier and the
+// export share. It streams the file line by line (memory bounded by the longest
+// line it accepts), checks the chain and everything the program guarantees of
+// the events, and replays the series.
 namespace Replay {
 
 struct Draw
@@ -21,22 +29,76 @@ struct Result
 {
     // Empty when whole; otherwise "line N: reason" of the first break.
     QString broken;
-    qint64 events = 0;
-    QString head;             // SHA-256 of the last whole line
-    QList<Draw> series;       // the current series, in draw order
-    QList<int> recoveredTorn; // line numbers of torn lines that a start recovered
+    qint64 events = 0;  // event lines
+    QString head;       // SHA-256 of the last event line
+    qint64 seq = 0;     // the seq that line carries
+    QDateTime lastTime; // the last time the reader checked
+    QList<Draw> series; // the current series, in draw order
+    // The last draw of the series was never revealed: its run ended without an
+    // end line, and no reveal names it.
+    bool revealPending = false;
+    // A clear that is the last thing the journal did to the series, and the
+    // series it cleared.
+    std::optional<QList<Draw>> lastCleared;
+    QStringList notes; // recoveries and adoptions, in order, for the verifier's line
+    // Lines after the last event that no recovery covers yet (a kill's leftovers).
+    qint64 tornLine = 0;   // the first of them; 0 when there are none
+    QByteArray tornSha256; // of their bytes, without the last line end
+    bool endsWithoutLineEnd = false;
+    // The only break is that torn tail, which a start recovers.
+    bool wholeButTail = false;
+    // The line whose hash was asked for, and the series as it stood there.
+    qint64 headLine = 0;
+    QList<Draw> seriesAtHead;
 };
 
-// Checks the chain of `content` (a journal's bytes): every line a JSON object,
-// "seq" 1, 2, 3, ... without a gap, each "prev" the SHA-256 of the line before.
-// The one exception is a line that a kill cut short: it must be followed at once
-// by a "recovered" event that names it and chains to the line before it.
-Result Read(const QByteArray& content);
+// Fed with a journal's bytes in pieces of any size; says what it found at the end.
+class Reader
+{
+  public:
+    // A longer line cannot be one the program wrote (the largest, an adoption of
+    // a settings file of at most 1 MiB, stays below this).
+    static constexpr qsizetype MaxLine = qsizetype(2) << 20;
 
-// The series a journal records, read from its end back to the last clear (or
-// taking over) without checking the chain: what a start needs, in time that does
-// not grow with the journal's length.
-QList<Draw> CurrentSeries(const QByteArray& content);
+    // `wantedHead`, when given, is looked for among the lines' hashes.
+    explicit Reader(QByteArray wantedHead = {});
+    void feed(QByteArrayView bytes);
+    Result finish();
+
+  private:
+    void line(QByteArrayView bytes);
+    // Adds a line to the torn bytes, which begin at `line` when none are open.
+    void tear(qint64 line, QByteArrayView bytes);
+    void event(const QJsonObject& event, QByteArrayView bytes);
+    // Empty when the event is one the program could have written here.
+    QString check(const QJsonObject& event, QByteArrayView bytes);
+    void apply(const QJsonObject& event);
+    void breakAt(qint64 line, const QString& reason);
+
+    QByteArray m_wantedHead;
+    QByteArray m_pending; // the line being read
+    bool m_overlong = false;
+    qint64 m_line = 0;
+    Result m_result;
+    QByteArray m_previous; // hash of the last event line
+    QCryptographicHash m_torn{QCryptographicHash::Sha256};
+    bool m_started = false; // a start was seen
+    bool m_inRun = false;   // since a start, before its end
+    QDateTime m_lastTime;
+    bool m_revealed = true; // the last draw of the series
+};
+
+// A whole journal in memory.
+Result Read(const QByteArray& content);
+// From a descriptor's position to its end; nothing when a read fails.
+std::optional<Result> ReadDescriptor(int fd, const QByteArray& wantedHead = {});
+// The journal at `journalPath`; nothing when there is none or it cannot be used.
+// Opened as the settings file is, so that a FIFO or a device at the name never
+// blocks the program.
+std::optional<Result> ReadFile(const QString& journalPath, const QByteArray& wantedHead = {});
+
+// The numbers of a series, in draw order.
+QList<std::int16_t> Numbers(const QList<Draw>& series);
 
 // The series the settings file at `iniPath` holds, as the program reads it.
 QList<std::int16_t> SettingsSeries(const QString& iniPath);
@@ -45,13 +107,9 @@ QList<std::int16_t> SettingsSeries(const QString& iniPath);
 // journal's: empty when they agree, otherwise what differs.
 QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);
 
-// The journal at `journalPath` read and checked; nothing when there is none or it
-// cannot be used. Read as the settings file is, so that a FIFO or a device at the
-// name never blocks the program.
-std::optional<Result> ReadFile(const QString& journalPath);
-
-// `rindell --verify [FILE]`: the one line to print and the exit status (0 whole,
-// 1 broken). The settings file is the Rindell.ini beside the journal.
-std::pair<QString, int> Verify(const QString& journalPath);
+// `rindell --verify [FILE] [--head HEX]`: the lines to print and the exit status
+// (0 whole, 1 broken or the head not in the chain). The settings file is the
+// Rindell.ini beside the journal.
+std::pair<QString, int> Verify(const QString& journalPath, const QByteArray& wantedHead = {});
 
 } // namespace Replay

@@ -1,9 +1,11 @@
 #include "main_window/frmrindell.h"
+#include "main_window/facebutton.h"
 #include "main_window/reels.h"
 #include "main_window/selection.h"
 #include "main_window/storedseries.h"
 
 #include "audience_window/frmaudience.h"
+#include "audience_window/placement.h"
 #include "common/common.h"
 #include "common/const.h"
 #include "common/japanesefont.h"
@@ -41,6 +43,7 @@ namespace {
 const QString SectionDisplay = QStringLiteral("Display");
 const QString KeyScreen = QStringLiteral("Screen");
 const QString KeyFullScreen = QStringLiteral("FullScreen");
+const QString KeyGeometry = QStringLiteral("Geometry");
 
 constexpr int ClientWidth = 10575;
 constexpr int ClientHeight = 6675;
@@ -82,6 +85,28 @@ void place(QWidget* control, const Placement& at)
     control->setGeometry(Twips::rect(at.left, at.top, at.width, at.height));
 }
 
+// The window system's frame around a shown top-level window.
+QMargins frameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+void centreOn(QWidget* window, const QScreen* screen)
+{
+    window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+QJsonArray jsonArray(const QList<std::int16_t>& numbers)
+{
+    QJsonArray array;
+    for (const std::int16_t number : numbers)
+        array.append(number);
+    return array;
+}
+
 void setFaceColor(QPushButton* button, const QColor& color)
 {
     Common::SetPaletteColor(button, QPalette::Button, color);
@@ -105,8 +130,9 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
 void frmRindell::createControls()
 {
     const auto makeButton = [this](const char* name, const QString& caption, const Placement& at,
-                                   int points) {
-        auto* button = new QPushButton(caption, this);
+                                   int points, bool face = false) {
+        // START and STOP have a flat face in their own colour.
+        QPushButton* button = face ? new FaceButton(caption, this) : new QPushButton(caption, this);
         button->setObjectName(QLatin1String(name));
         place(button, at);
         if (points > 0)
@@ -132,7 +158,7 @@ void frmRindell::createControls()
 
     for (int index = 2; index >= 0; --index) {
         QPushButton* stop =
-            makeButton("cmdStop", QStringLiteral("STOP"), StopPlacement[index], StopPoints);
+            makeButton("cmdStop", QStringLiteral("STOP"), StopPlacement[index], StopPoints, true);
         stop->setProperty("index", index);
         stop->setAccessibleName(QString::fromUtf8(StopAccessibleNames[index]));
         setFaceColor(stop, DesignedDrawColor);
@@ -152,7 +178,7 @@ void frmRindell::createControls()
         makeButton("cmdCondition", QStringLiteral("条件入力(&J)"), ConditionPlacement, 0);
     cmdResultList =
         makeButton("cmdResultList", QStringLiteral("結果表示(&R)"), ResultListPlacement, 0);
-    cmdStart = makeButton("cmdStart", QStringLiteral("START"), StartPlacement, StartPoints);
+    cmdStart = makeButton("cmdStart", QStringLiteral("START"), StartPlacement, StartPoints, true);
     setFaceColor(cmdStart, DesignedDrawColor);
     cmdStart->installEventFilter(this);
 
@@ -217,10 +243,7 @@ void frmRindell::Form_Load()
     DrawnFlags.clear();
     EditRange();
 
-    const StoredSeries stored = ReadSeries(Common::ReadIniSection(Const::SectionResult, QString()));
-    Results = stored.results;
-    FlagNumbers(stored.stored, DrawnFlags);
-    EditCount(CountNext);
+    LoadSeries();
 
     setFaceColor(cmdStart, LoadedDrawColor);
     for (QPushButton* stop : cmdStop)
@@ -230,7 +253,11 @@ void frmRindell::Form_Load()
     // A file that cannot be used read as empty above and is never written over.
     const bool usable = Common::IsIniFileUsable(QString());
     readOnce.reset();
-    OpenJournal();
+    Replay::Result found;
+    if (!OpenJournal(found)) {
+        m_loaded = false; // another instance took the journal since the check: it runs
+        return;
+    }
     if (!usable)
         Common::ShowWarning(
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
@@ -239,39 +266,85 @@ void frmRindell::Form_Load()
         Common::ShowWarning(
             QStringLiteral("抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。"),
             windowTitle());
+    else if (!found.broken.isEmpty() && !found.wholeButTail)
+        Common::ShowWarning(
+            QStringLiteral("抽選記録ファイルが壊れています。抽選記録ファイルを確認して下さい。"),
+            windowTitle());
+    // An unusable settings file reads as empty: nothing to square the journal with.
+    if (m_journal && usable)
+        Reconcile(found);
 }
 
-void frmRindell::OpenJournal()
+void frmRindell::LoadSeries()
 {
-    QByteArray content;
-    m_journal = Journal::open(Journal::defaultPath(), &content);
+    const StoredSeries stored = ReadSeries(Common::ReadIniSection(Const::SectionResult, QString()));
+    Results = stored.results;
+    if (RangeTo >= 0)
+        DrawnFlags = QList<bool>(RangeTo + 1, false);
+    FlagNumbers(stored.stored, DrawnFlags);
+    // A missing ordinal shows as 0 in the series, so 0 counts as drawn too.
+    FlagNumbers(Results.mid(1), DrawnFlags);
+    EditCount(CountNext);
+}
+
+bool frmRindell::OpenJournal(Replay::Result& found)
+{
+    bool heldByAnother = false;
+    m_journal = Journal::open(Journal::defaultPath(), &found, &heldByAnother);
     if (!m_journal)
-        return;
+        return !heldByAnother;
     Journal::setCurrent(m_journal.get());
     m_journal->append(
         QStringLiteral("start"),
         {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
          {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
-    // The journal's series against the settings file's: a draw journaled just
-    // before a stop, whose settings line never landed, is void; any other
-    // difference (a hand edit, draws from before the journal) is taken over as
-    // it stands, and the journal says so.
-    const QList<Replay::Draw> journal = Replay::CurrentSeries(content);
+    return true;
+}
+
+void frmRindell::Reconcile(const Replay::Result& found)
+{
     const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::CompareWithSettings(journal, stored).isEmpty())
+    if (Replay::CompareWithSettings(found.series, stored).isEmpty()) {
+        // A draw recorded in both but never brought to rest before a stop: the
+        // show goes on where it was, on the recorded number.
+        if (found.revealPending) {
+            DrawnNumber = found.series.last().number;
+            m_drawOrdinal = found.series.last().ordinal;
+            EnterDrawState();
+            QTimer::singleShot(0, this, &frmRindell::SpinReels);
+        }
         return;
-    if (!journal.isEmpty() &&
-        Replay::CompareWithSettings(journal.first(journal.size() - 1), stored).isEmpty()) {
+    }
+    // A draw journaled just before a stop, whose settings line never landed, was
+    // never shown: it is void.
+    if (found.revealPending &&
+        Replay::CompareWithSettings(found.series.first(found.series.size() - 1), stored)
+            .isEmpty()) {
         m_journal->append(QStringLiteral("void"),
-                          {{QStringLiteral("ordinal"), journal.last().ordinal},
-                           {QStringLiteral("number"), journal.last().number},
+                          {{QStringLiteral("ordinal"), found.series.last().ordinal},
+                           {QStringLiteral("number"), found.series.last().number},
                            {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
         return;
     }
-    QJsonArray series;
-    for (const std::int16_t number : stored)
-        series.append(number);
-    m_journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), series}});
+    // A clear that a stop cut short between its journal line and the settings
+    // file: the operator confirmed it, so it is finished.
+    if (found.series.isEmpty() && found.lastCleared &&
+        Replay::CompareWithSettings(*found.lastCleared, stored).isEmpty() &&
+        Common::DeleteIniSection(Const::SectionResult, QString())) {
+        LoadSeries();
+        return;
+    }
+    // Any other difference (a hand edit, draws from before the journal) is taken
+    // over as it stands: the operator is told, and the journal records both series.
+    m_journal->append(QStringLiteral("adopt"),
+                      {{QStringLiteral("series"), jsonArray(stored)},
+                       {QStringLiteral("was"), jsonArray(Replay::Numbers(found.series))}});
+    // A journal begun at this start held nothing to differ from.
+    if (found.events > 0)
+        Common::ShowWarning(
+            QStringLiteral(
+                "設定ファイルの抽選結果が抽選記録と異なります。設定ファイルを確認して下さい。"),
+            windowTitle());
 }
 
 frmRindell::~frmRindell()
@@ -304,14 +377,25 @@ void frmRindell::EditCount(enmCountMode mode)
 
 void frmRindell::ClearResult()
 {
-    const bool deleted = Common::DeleteIniSection(Const::SectionResult, QString());
-    if (deleted && m_journal)
-        m_journal->append(QStringLiteral("clear"),
-                          {{QStringLiteral("cleared"), double(Results.size() - 1)}});
-    if (!deleted)
+    // The journal says so first: a stop before the settings file is written
+    // leaves a clear that the next start finishes, never a false record.
+    const bool journaled =
+        !m_journal || m_journal->append(QStringLiteral("clear"),
+                                        {{QStringLiteral("cleared"), double(Results.size() - 1)}});
+    const bool deleted = journaled && Common::DeleteIniSection(Const::SectionResult, QString());
+    if (m_journal && journaled && !deleted) {
+        // The series stands: the journal takes it back, or it would count the
+        // next draw from an empty series.
+        m_journal->append(QStringLiteral("adopt"),
+                          {{QStringLiteral("series"), jsonArray(Results.mid(1))},
+                           {QStringLiteral("was"), QJsonArray()}});
+    }
+    if (!deleted) {
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());
+        return;
+    }
     Results = {0};
     EditCount(CountNext);
     if (RangeTo >= 0)
@@ -395,31 +479,59 @@ void frmRindell::ToggleAudience()
     m_audience = new frmAudience;
     m_audience->setAttribute(Qt::WA_DeleteOnClose);
     m_audience->setAttribute(Qt::WA_QuitOnClose, false); // it never keeps the program alive
+    // The keyboard stays with the draw buttons.
+    m_audience->setAttribute(Qt::WA_ShowWithoutActivating);
     connect(m_audience, &frmAudience::presenterPressed, this, &frmRindell::PressDrawButton);
     connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::SaveAudienceDisplay);
     UpdateAudience();
 
-    // Where it stood last time; else, with two screens, the one the operator's
-    // window is not on.
     std::optional<Common::IniReadOnce> readOnce(std::in_place);
     const QString stored = Common::ReadIniString(SectionDisplay, KeyScreen, QString(), QString());
     const bool fullScreen = Common::ReadIniString(SectionDisplay, KeyFullScreen, QString(),
                                                   QString()) == QLatin1String("1");
+    const std::optional<QRect> placed = AudiencePlacement::FromText(
+        Common::ReadIniString(SectionDisplay, KeyGeometry, QString(), QString()));
     readOnce.reset();
-    QScreen* target = screen();
     const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto shows = [&](const QRect& geometry) {
+        return std::any_of(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
+            return candidate->availableGeometry().contains(geometry.center());
+        });
+    };
     const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
         return candidate->name() == stored;
     });
-    if (named != screens.cend())
-        target = *named;
-    else if (screens.size() >= 2)
-        target = screens[0] == screen() ? screens[1] : screens[0];
-    m_audience->move(target->availableGeometry().center() - m_audience->rect().center());
+    const QMargins decoration = frameMargins(this);
+    if (placed && shows(*placed)) {
+        // Where the operator left it.
+        m_audience->setGeometry(*placed);
+    } else if (named != screens.cend() && *named != screen()) {
+        centreOn(m_audience, *named);
+    } else if (named == screens.cend() && screens.size() >= 2) {
+        // With two screens, the one the operator's window is not on.
+        centreOn(m_audience, screens[0] == screen() ? screens[1] : screens[0]);
+    } else {
+        // One screen: beside the operator's window, framed as it is.
+        const QRect beside = AudiencePlacement::Beside(
+            screen()->availableGeometry(), frameGeometry(), m_audience->size().grownBy(decoration),
+            m_audience->minimumSize().grownBy(decoration));
+        m_audience->setGeometry(beside.marginsRemoved(decoration));
+    }
     if (fullScreen)
         m_audience->showFullScreen();
     else
         m_audience->show();
+    // Over the operator's window it would hide the draw buttons: it stands behind.
+    if (m_audience->frameGeometry().intersects(frameGeometry())) {
+        m_audience->lower();
+        raise();
+    }
+}
+
+void frmRindell::OpenAudienceWhenPlaced()
+{
+    m_audienceOnPaint = true;
+    installEventFilter(this);
 }
 
 void frmRindell::SaveAudienceDisplay()
@@ -431,14 +543,24 @@ void frmRindell::SaveAudienceDisplay()
     Common::WriteIniString(SectionDisplay, KeyFullScreen,
                            m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
                            QString());
+    Common::WriteIniString(SectionDisplay, KeyGeometry,
+                           AudiencePlacement::ToText(m_audience->normalGeometry()), QString());
 }
 
 void frmRindell::UpdateAudience()
 {
+    // The ordinal of the draw whose number the reels show: the running draw, or
+    // the last one while it stays in the series; none before the first.
+    if (GetActiveStop() >= 0)
+        m_reelsOrdinal = Results.size() - 1;
+    else if (m_reelsOrdinal >= Results.size() || Results.value(m_reelsOrdinal) != DrawnNumber)
+        m_reelsOrdinal = 0;
     if (!m_audience)
         return;
     m_audience->showReels(txt100->text() + txt10->text() + txt1->text(), GetActiveStop() >= 0);
-    m_audience->showInfo(txtRange->text(), txtCount->text());
+    m_audience->showInfo(txtRange->text(),
+                         m_reelsOrdinal > 0 ? CountLine(std::int32_t(m_reelsOrdinal), CountCurrent)
+                                            : QString());
 }
 
 void frmRindell::keyPressEvent(QKeyEvent* event)
@@ -477,7 +599,10 @@ void frmRindell::changeEvent(QEvent* event)
 bool frmRindell::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (watched == cmdStart && type == QEvent::MouseButtonPress) {
+    if (watched == this && type == QEvent::Paint && m_audienceOnPaint) {
+        m_audienceOnPaint = false;
+        QTimer::singleShot(0, this, &frmRindell::ToggleAudience);
+    } else if (watched == cmdStart && type == QEvent::MouseButtonPress) {
         m_startPressed.start();
     } else if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
                std::find(cmdStop.cbegin(), cmdStop.cend(), watched) != cmdStop.cend() &&
@@ -597,16 +722,27 @@ void frmRindell::cmdStart_Click()
         return refuseUnsaved();
     }
     DrawnNumber = *drawn;
+    m_drawOrdinal = ordinal;
     Results.append(DrawnNumber);
     DrawnFlags[DrawnNumber] = true;
 
+    EnterDrawState();
+    SpinReels();
+}
+
+void frmRindell::EnterDrawState()
+{
     for (QPushButton* stop : cmdStop)
         stop->setVisible(true);
     cmdStop[2]->setFocus();
     cmdStart->setVisible(false);
     EditCount(CountCurrent);
     UpdateAudience();
+}
 
+void frmRindell::SpinReels()
+{
+    const QPointer<frmRindell> self(this);
     // The reels turn once per frame of the display, in a local event loop: START
     // returns only after the last STOP, and every other handler, STOP included,
     // runs nested in it and is seen only through which STOPs are still visible.
@@ -654,6 +790,12 @@ void frmRindell::cmdStop_Click(std::int16_t index)
     cmdEnd->setFocus();
     cmdStop[index]->hide();
     if (const std::int16_t active = GetActiveStop(); active == -1) {
+        // The audience has seen the number: the journal says so, unless the
+        // series was cleared while the reels turned.
+        if (m_journal && Results.size() - 1 == m_drawOrdinal && Results.last() == DrawnNumber)
+            m_journal->append(QStringLiteral("reveal"),
+                              {{QStringLiteral("ordinal"), double(m_drawOrdinal)},
+                               {QStringLiteral("number"), DrawnNumber}});
         cmdStart->setVisible(true);
         cmdStart->setFocus();
         if (m_spinning)

@@ -42,6 +42,9 @@ class frmRindell : public QWidget
 
     // F5: opens the audience window, or closes it.
     void ToggleAudience();
+    // --audience: opens it once the window system has placed this window (at its
+    // first paint), so that it can stand beside it.
+    void OpenAudienceWhenPlaced();
     frmAudience* audience() const { return m_audience; }
     std::int16_t drawnNumber() const { return DrawnNumber; }
 
@@ -54,8 +57,13 @@ class frmRindell : public QWidget
   private:
     void createControls();
     void Form_Load();
-    // Opens the draw journal, notes the start and squares it with the settings file.
-    void OpenJournal();
+    // The stored series into Results and the drawn flags.
+    void LoadSeries();
+    // Opens the draw journal and notes the start; `found` receives what it holds.
+    // False when another instance holds it.
+    bool OpenJournal(Replay::Result& found);
+    // Squares the journal's series with the settings file's.
+    void Reconcile(const Replay::Result& found);
     void Form_QueryUnload(bool& cancel);
     void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;
@@ -64,6 +72,11 @@ class frmRindell : public QWidget
     void PressDrawButton();
     void UpdateAudience();
     void SaveAudienceDisplay();
+
+    // STOPs shown, START hidden, the counter on the running draw.
+    void EnterDrawState();
+    // Turns the reels until the last STOP: a local event loop.
+    void SpinReels();
 
     void cmdStart_Click();
     void cmdStop_Click(std::int16_t index);
@@ -89,9 +102,13 @@ class frmRindell : public QWidget
     // Indexed by the number itself, 0..RangeTo; empty until RangeTo has been >= 0.
     QList<bool> DrawnFlags;
     std::int16_t DrawnNumber = 0;
+    qsizetype m_drawOrdinal = 0; // of the running draw
     RandomSource m_random;
     std::unique_ptr<Journal> m_journal;
     QPointer<frmAudience> m_audience;
+    bool m_audienceOnPaint = false;
+    // The ordinal of the draw on the reels, for the audience; 0 for none.
+    qsizetype m_reelsOrdinal = 0;
     bool m_loaded = false;
     // Since the last mouse press on START: a STOP appears under the pointer, and
     // the second click of a double-click must not press it.

@@ -18,9 +18,24 @@ struct Layout
     Box button;
 };
 
-// `settleHeight` sets the list's height and returns the height the list then has
-// (it shows whole lines only, so it can be less).
+// `settle` gives the list its new width and height and returns the height the
+// list then has (it shows whole lines only, so it can be less).
 Layout Fit(double clientWidth, double clientHeight, Layout current,
-           const std::function<double(double)>& settleHeight);
+           const std::function<double(double width, double height)>& settle);
+
+// What decides the height of a list that shows whole lines only, in pixels.
+struct ListMetrics
+{
+    int frame;     // both frame edges together
+    int row;       // one line
+    int scrollBar; // a scroll bar's thickness
+    int lines;     // how many lines it holds
+    int lineWidth; // the widest line
+};
+
+// The height for `requested` pixels at `width`: whole lines plus the frame, and
+// the horizontal scroll bar below them when the lines are wider than the list
+// (beside a vertical one when not every line fits).
+int WholeLinesHeight(int requested, int width, const ListMetrics& list);
 
 } // namespace Fitting

@@ -17,9 +17,11 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -75,8 +77,8 @@ frmResultList::frmResultList(QWidget* parent)
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(Twips::rect(960, 5640, 1335, 495));
-    // The cancel button only: QDialog closes on Esc, and with no default or
-    // auto-default button Enter closes nothing.
+    // The cancel button only: QDialog closes on Esc; Enter presses it only when it
+    // holds the focus (keyPressEvent), never from the list.
     cmdClose->setAutoDefault(false);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -94,6 +96,9 @@ void frmResultList::Form_Load()
     const int drawn = int(Series::Results.size()) - 1;
     for (int i = 1; i <= drawn; ++i)
         lstResult->addItem(ResultLine(i, Series::Results[i]));
+    // No current line: taking the focus would otherwise make the first line
+    // current, painted as if it were selected.
+    lstResult->setCurrentIndex(QModelIndex());
     lstResult->setFocus();
 }
 
@@ -106,23 +111,41 @@ void frmResultList::SaveCsv()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    Common::PlainDialogButtons(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const Journal* journal = Journal::current();
-    const QByteArray csv = Export::CsvOfFiles(Common::GetIniFilePath(),
-                                              journal ? journal->path() : Journal::defaultPath());
-    if (const std::optional<QString> failed = Export::Write(dialog.selectedFiles().first(), csv))
-        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + *failed,
+    const QString ini = Common::GetIniFilePath();
+    const QString log = journal ? journal->path() : Journal::defaultPath();
+    const std::optional<QByteArray> csv = Export::CsvOfFiles(ini, log);
+    if (!csv) {
+        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。抽選記録ファイルを"
+                                           "確認して下さい。"),
+                            windowTitle());
+        return;
+    }
+    if (const auto failed = Export::Write(dialog.selectedFiles().first(), *csv, {ini, log}))
+        Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + failed->reason,
                             windowTitle());
 }
 
 int frmResultList::wholeRowsHeight(int requested) const
 {
-    const int frame = 2 * lstResult->frameWidth();
-    const int row =
-        lstResult->count() > 0 ? lstResult->sizeHintForRow(0) : lstResult->fontMetrics().height();
-    const int rows = std::max(1, (requested - frame) / std::max(1, row));
-    return rows * row + frame;
+    const bool filled = lstResult->count() > 0;
+    const Fitting::ListMetrics metrics{
+        2 * lstResult->frameWidth(),
+        filled ? lstResult->sizeHintForRow(0) : lstResult->fontMetrics().height(),
+        lstResult->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lstResult),
+        lstResult->count(),
+        filled ? lstResult->sizeHintForColumn(0) : 0,
+    };
+    return Fitting::WholeLinesHeight(requested, lstResult->width(), metrics);
+}
+
+void frmResultList::keyPressEvent(QKeyEvent* event)
+{
+    if (!Common::PressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 bool frmResultList::eventFilter(QObject* watched, QEvent* event)
@@ -147,9 +170,11 @@ void frmResultList::Form_Resize()
 {
     const Fitting::Layout fitted = Fitting::Fit(
         Twips::fromPixels(width()), Twips::fromPixels(height()),
-        {twipsOf(lstResult->geometry()), twipsOf(cmdClose->geometry())}, [this](double height) {
+        {twipsOf(lstResult->geometry()), twipsOf(cmdClose->geometry())},
+        [this](double width, double height) {
             // Settled here rather than by the list's own resize event, which Qt
             // delivers later while the window is being shown.
+            lstResult->resize(Twips::toPixels(width), lstResult->height());
             lstResult->resize(lstResult->width(), wholeRowsHeight(Twips::toPixels(height)));
             return double(Twips::fromPixels(lstResult->height()));
         });

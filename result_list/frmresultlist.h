@@ -15,6 +15,7 @@ class frmResultList : public QDialog
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -23,7 +24,8 @@ class frmResultList : public QDialog
     // Ctrl+S and the list's context menu: the series as a CSV file, where the
     // operator chooses.
     void SaveCsv();
-    // The list's height for `requested` pixels: whole rows plus the frame.
+    // The list's height for `requested` pixels at its width: whole rows plus the
+    // frame and any horizontal scroll bar.
     int wholeRowsHeight(int requested) const;
 
     QListWidget* lstResult = nullptr;

@@ -2,8 +2,8 @@
 # Installs what building, running and testing Rindell needs on Debian 12.
 set -euo pipefail
 
-packages=(cmake make g++ clang-format git qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic fonts-dejavu-core
-    xvfb xauth xdotool python3 dieharder qt6-translations-l10n openbox "$@")
+packages=(cmake make g++ clang-format git qt6-base-dev qt6-qpa-plugins libgl-dev fonts-motoya-l-cedar fonts-ipafont-gothic fonts-dejavu-core
+    xvfb xauth xdotool x11-utils python3 dieharder qt6-translations-l10n openbox strace "$@")
 
 missing=()
 for package in "${packages[@]}"; do

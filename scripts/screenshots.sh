@@ -58,3 +58,17 @@ xdotool key alt+r
 xdotool search --sync --onlyvisible --name '^結果表示$' >/dev/null
 shoot result-list
 xdotool key Escape
+sleep 0.5
+
+# The audience window on the one screen there is, the main window moved to a
+# corner as an operator would: F5 shows it beside the main window, which keeps
+# the focus (with no room beside, it would stand behind); the whole screen is taken.
+read -r left _ top _ <<<"$(xprop -id "$main" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+xdotool windowmove --sync "$main" "$left" "$top"
+sleep 0.5
+xdotool key F5
+xdotool search --sync --onlyvisible --name '^Rindell - 抽選$' >/dev/null
+for press in START hundreds tens ones; do xdotool key Return; sleep 0.4; done
+sleep 0.8
+import -window root "$out/one-screen$suffix.png"
+echo "$out/one-screen$suffix.png"

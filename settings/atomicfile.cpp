@@ -14,6 +14,9 @@
 #include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
+
+#include <tuple>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -187,12 +190,50 @@ std::optional<QByteArray> read(const QString& path, qint64 maxSize)
     return content;
 }
 
-bool replace(const QString& path, const QByteArray& content)
+int openForReading(const QString& path)
 {
     const std::optional<QString> target = finalPath(path);
-    if (!target)
-        return false;
-    const std::wstring targetName = nativeName(*target);
+    if (!target || !QFileInfo(*target).isFile())
+        return -1;
+    int fd = -1;
+    // Shared for writing: the running program keeps appending to a journal it reads.
+    ::_wsopen_s(&fd, nativeName(*target).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                0);
+    return fd;
+}
+
+void closeDescriptor(int fd)
+{
+    ::_close(fd);
+}
+
+bool isSameFile(const QString& first, const QString& second)
+{
+    // The volume and the file index name a file whatever path or hard link reached it.
+    const auto identity =
+        [](const QString& path) -> std::optional<std::tuple<DWORD, DWORD, DWORD>> {
+        const HANDLE handle = CreateFileW(
+            nativeName(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool known = GetFileInformationByHandle(handle, &info);
+        CloseHandle(handle);
+        if (!known)
+            return std::nullopt;
+        return std::tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+    };
+    const auto a = identity(first);
+    return a && a == identity(second);
+}
+
+namespace {
+
+// The temporary stands beside `target`, and only a plain file there is replaced.
+bool replaceAt(const QString& target, const QByteArray& content)
+{
+    const std::wstring targetName = nativeName(target);
     const DWORD attributes = GetFileAttributesW(targetName.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND)
@@ -200,8 +241,8 @@ bool replace(const QString& path, const QByteArray& content)
     if (exists && (!isPlainFile(attributes) || (attributes & FILE_ATTRIBUTE_READONLY)))
         return false;
 
-    const QString folder = QFileInfo(*target).absolutePath();
-    const QString prefix = temporaryPrefix(*target);
+    const QString folder = QFileInfo(target).absolutePath();
+    const QString prefix = temporaryPrefix(target);
     removeLeftovers(folder, prefix);
     std::wstring temporary;
     const HANDLE handle = createTemporary(folder, prefix, temporary);
@@ -220,6 +261,19 @@ bool replace(const QString& path, const QByteArray& content)
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool replace(const QString& path, const QByteArray& content)
+{
+    const std::optional<QString> target = finalPath(path);
+    return target && replaceAt(*target, content);
+}
+
+bool replaceNamed(const QString& path, const QByteArray& content)
+{
+    return !QFileInfo(path).isSymLink() && replaceAt(QFileInfo(path).absoluteFilePath(), content);
 }
 
 #else
@@ -271,6 +325,36 @@ int createTemporary(const QString& folder, const QString& prefix, QByteArray& na
 
 } // namespace
 
+int openForReading(const QString& path)
+{
+    const std::optional<QString> target = finalPath(path);
+    if (!target)
+        return -1;
+    const QByteArray name = QFile::encodeName(*target);
+    const int fd = FileIo::retryOnInterrupt(
+        [&] { return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC); });
+    struct stat info;
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd); // a FIFO opened without blocking is never read
+        return -1;
+    }
+    return fd;
+}
+
+void closeDescriptor(int fd)
+{
+    ::close(fd);
+}
+
+bool isSameFile(const QString& first, const QString& second)
+{
+    struct stat a;
+    struct stat b;
+    return ::stat(QFile::encodeName(first).constData(), &a) == 0 &&
+           ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
 std::optional<QByteArray> read(const QString& path, qint64 maxSize)
 {
     const std::optional<QString> target = finalPath(path);
@@ -293,12 +377,12 @@ std::optional<QByteArray> read(const QString& path, qint64 maxSize)
     return content;
 }
 
-bool replace(const QString& path, const QByteArray& content)
+namespace {
+
+// The temporary stands beside `target`, and only a regular file there is replaced.
+bool replaceAt(const QString& target, const QByteArray& content)
 {
-    const std::optional<QString> target = finalPath(path);
-    if (!target)
-        return false;
-    const QByteArray targetName = QFile::encodeName(*target);
+    const QByteArray targetName = QFile::encodeName(target);
     struct stat old;
     const bool exists = ::lstat(targetName.constData(), &old) == 0;
     if (!exists && errno != ENOENT)
@@ -306,8 +390,8 @@ bool replace(const QString& path, const QByteArray& content)
     if (exists && (!S_ISREG(old.st_mode) || ::access(targetName.constData(), W_OK) != 0))
         return false;
 
-    const QString folder = QFileInfo(*target).absolutePath();
-    const QString prefix = temporaryPrefix(*target);
+    const QString folder = QFileInfo(target).absolutePath();
+    const QString prefix = temporaryPrefix(target);
     removeLeftovers(folder, prefix);
     QByteArray temporary;
     const int fd = createTemporary(folder, prefix, temporary);
@@ -329,6 +413,19 @@ bool replace(const QString& path, const QByteArray& content)
     }
     syncFolder(QFile::encodeName(folder));
     return true;
+}
+
+} // namespace
+
+bool replace(const QString& path, const QByteArray& content)
+{
+    const std::optional<QString> target = finalPath(path);
+    return target && replaceAt(*target, content);
+}
+
+bool replaceNamed(const QString& path, const QByteArray& content)
+{
+    return replaceAt(QFileInfo(path).absoluteFilePath(), content); // its lstat refuses a link
 }
 
 #endif

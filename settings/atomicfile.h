@@ -21,6 +21,14 @@ std::optional<QString> finalPath(const QString& path);
 // opened for a blocking read), over `maxSize`, unreadable, a link loop or a
 // dangling link.
 std::optional<QByteArray> read(const QString& path, qint64 maxSize = MaxSize);
+// The same file opened for reading, for a reader that streams it: a descriptor
+// of a regular file (the final file of a link), or -1. Closed with closeDescriptor.
+int openForReading(const QString& path);
+void closeDescriptor(int fd);
+
+// Whether two paths lead to one file (the same file, not the same name: links
+// and hard links included). False when either is missing.
+bool isSameFile(const QString& first, const QString& second);
 
 // Writes `content` to a fresh temporary file beside the final file, created
 // exclusively (nothing already at a name is ever opened), flushes it to disk,
@@ -31,5 +39,9 @@ std::optional<QByteArray> read(const QString& path, qint64 maxSize = MaxSize);
 // On Windows, where a file open elsewhere cannot be renamed over, the rename is
 // tried again for up to two seconds.
 bool replace(const QString& path, const QByteArray& content);
+
+// As replace, for a file a user names: a link at `path` is refused, never
+// followed, and the temporary file stands beside `path` itself.
+bool replaceNamed(const QString& path, const QByteArray& content);
 
 } // namespace AtomicFile

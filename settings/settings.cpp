@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 
 namespace {
@@ -50,7 +51,10 @@ std::optional<IniDocument> load(const QString& path)
     }
     std::optional<QByteArray> content = AtomicFile::read(path);
     std::optional<IniDocument> document;
-    if (content && !isUtf16(*content))
+    // A settings file that is the journal (a link or a hard link to it) would be
+    // renamed over the record at the first write.
+    if (content && !isUtf16(*content) &&
+        !AtomicFile::isSameFile(path, Common::JournalPathFor(path)))
         document.emplace(std::move(*content));
     if (readOnce)
         readOnce->insert(path, document);
@@ -187,6 +191,13 @@ bool DeleteIniSection(const QString& section, const QString& file)
     if (!document->removeSection(asCString(section)))
         return true;
     return AtomicFile::replace(path, document->bytes());
+}
+
+QString JournalPathFor(const QString& file)
+{
+    const QString path = resolve(file);
+    const QFileInfo final(AtomicFile::finalPath(path).value_or(path));
+    return final.dir().filePath(Const::JournalFileName);
 }
 
 bool IsIniFileUsable(const QString& file)

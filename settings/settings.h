@@ -23,9 +23,14 @@ bool DeleteIniSection(const QString& section, const QString& file);
 
 // Beyond the Windows functions: what keeps the record whole whatever the file holds.
 
+// The draw journal that goes with a settings file: Rindell.log beside the file
+// that its links finally lead to, so that every path to one settings file
+// shares one journal, and with it one lock.
+QString JournalPathFor(const QString& file);
+
 // False when the file exists but cannot be used: not a regular file, too large,
-// unreadable, a link loop or a dangling link, or UTF-16 text. Such a file is
-// read as empty and never written.
+// unreadable, a link loop or a dangling link, UTF-16 text, or the journal itself.
+// Such a file is read as empty and never written.
 bool IsIniFileUsable(const QString& file);
 // Every key and value of every section of that name, read whole: no buffer or
 // NUL cuts a line or hides the lines behind it. Nothing when the file is unusable.

@@ -1,6 +1,7 @@
 // The audience window, driven through the real main window as an operator and a
 // presenter remote would.
 #include "audience_window/frmaudience.h"
+#include "audience_window/placement.h"
 #include "controls.h"
 #include "guisuite.h"
 #include "inifixture.h"
@@ -25,7 +26,10 @@ class TestFrmAudience : public GuiSuite
 
     void f5OpensAndCloses();
     void mirrorsEveryDrawAndNeverRunsAhead();
+    void pageDownDrawsAWholeSeries_data();
     void pageDownDrawsAWholeSeries();
+    void besideTheMainWindow_data();
+    void besideTheMainWindow();
     void noKeyActsUnderAMessageBox();
     void displaySectionIsKeptAndSurvivesClearing();
     void closingItDuringADrawIsAllowed();
@@ -62,9 +66,17 @@ void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
             if (audience->digits() != MainWindow::reels(window.get()))
                 differences << audience->digits() + u'/' + MainWindow::reels(window.get());
         });
+    // The ordinal beside the reels is that of the number on them: none before the
+    // first draw, the running one while they spin.
+    QCOMPARE(audience->ordinalLine(), QString());
     for (int draw = 0; draw < 5; ++draw) {
+        const QString ordinal = QString::number(draw + 1) + QStringLiteral("回目");
+        QString ordinalWhileSpinning;
         Stepper steps;
-        steps.then([] { QTest::qWait(200); });
+        steps.then([&] {
+            QTest::qWait(200);
+            ordinalWhileSpinning = audience->ordinalLine();
+        });
         for (const int index : {2, 1, 0})
             steps.then(
                 [&, index] { QTest::mouseClick(stop(window.get(), index), Qt::LeftButton); });
@@ -73,15 +85,26 @@ void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
             QStringLiteral("%1").arg(window->drawnNumber(), 3, 10, QLatin1Char('0'));
         QCOMPARE(MainWindow::reels(window.get()), drawn);
         QCOMPARE(audience->accessibleName(), QStringLiteral("抽選番号 ") + drawn);
+        QCOMPARE(ordinalWhileSpinning, ordinal);
+        QCOMPARE(audience->ordinalLine(), ordinal);
     }
     QVERIFY(changes > 15);
     QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u' ')));
 }
 
+void TestFrmAudience::pageDownDrawsAWholeSeries_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("PageDown") << Qt::Key_PageDown;
+    QTest::newRow("Return") << Qt::Key_Return;
+    QTest::newRow("Enter") << Qt::Key_Enter;
+}
+
 void TestFrmAudience::pageDownDrawsAWholeSeries()
 {
-    // A presenter remote's PageDown, at the audience window: START, then the
-    // STOPs, three times, then the refusal of a fourth draw.
+    // A presenter remote's PageDown, or Enter, at the audience window: START, then
+    // the STOPs, three times, then the refusal of a fourth draw.
+    QFETCH(Qt::Key, key);
     IniFixture::write("[Condition]\r\nRange=1,3\r\n");
     auto window = MainWindow::open();
     window->ToggleAudience();
@@ -91,7 +114,7 @@ void TestFrmAudience::pageDownDrawsAWholeSeries()
     answerer.press(QMessageBox::Ok);
     Stepper steps;
     for (int press = 0; press < 13; ++press)
-        steps.then([audience] { QTest::keyClick(audience, Qt::Key_PageDown); });
+        steps.then([audience, key] { QTest::keyClick(audience, key); });
     QTRY_VERIFY_WITH_TIMEOUT(steps.done(), 10000);
     QVERIFY(waitUntilAnswered(answerer));
     QCOMPARE(answerer.seen()[0].text,
@@ -101,6 +124,29 @@ void TestFrmAudience::pageDownDrawsAWholeSeries()
     std::sort(drawn.begin(), drawn.end());
     QCOMPARE(drawn, (QList<std::int16_t>{1, 2, 3}));
     QVERIFY(button(window.get(), "cmdStart")->isVisible());
+}
+
+void TestFrmAudience::besideTheMainWindow_data()
+{
+    // A 1280×1024 screen, the audience window at most 960×540 and at least 320×200.
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("top left: below, the largest side")
+        << QRect(0, 0, 700, 450) << QRect(0, 450, 960, 540);
+    QTest::newRow("tall, left: right of it") << QRect(0, 0, 700, 1000) << QRect(700, 0, 580, 326);
+    QTest::newRow("centred: above it, the larger of above and below")
+        << QRect(290, 290, 700, 450) << QRect(290, 0, 515, 290);
+    QTest::newRow("no side has room: centred, to stand behind")
+        << QRect(100, 100, 1080, 824) << QRect(160, 242, 960, 540);
+}
+
+void TestFrmAudience::besideTheMainWindow()
+{
+    QFETCH(QRect, main);
+    QFETCH(QRect, expected);
+    QCOMPARE(
+        AudiencePlacement::Beside(QRect(0, 0, 1280, 1024), main, QSize(960, 540), QSize(320, 200)),
+        expected);
 }
 
 void TestFrmAudience::noKeyActsUnderAMessageBox()
@@ -153,10 +199,14 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
     }
     QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
              QStringLiteral("1"));
+    const std::optional<QRect> placed = AudiencePlacement::FromText(
+        Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("Geometry"), {}, {}));
+    QVERIFY(placed);
     // The next run opens it as it was left.
     auto window = MainWindow::open();
     window->ToggleAudience();
     QTRY_VERIFY(window->audience()->isFullScreen());
+    QCOMPARE(window->audience()->normalGeometry(), *placed);
     QTest::keyClick(window->audience(), Qt::Key_F11);
     QTRY_VERIFY(!window->audience()->isFullScreen());
     QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),

@@ -4,6 +4,7 @@
 #include "journal/export.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
+#include "journalfixture.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,34 +20,62 @@
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
 
-QJsonObject draw(int ordinal, int number)
+QJsonObject start()
 {
-    return {{QStringLiteral("ordinal"), ordinal},
-            {QStringLiteral("number"), number},
-            {QStringLiteral("from"), 1},
-            {QStringLiteral("to"), 100}};
+    return {{QStringLiteral("event"), QStringLiteral("start")},
+            {QStringLiteral("version"), QStringLiteral("1.00")},
+            {QStringLiteral("executable_sha256"), QString(64, u'a')}};
 }
 
-// start, range, draws 37, 5, 88, clear, draws 12, 40: seven events and a series of two.
+QJsonObject eventOf(const char* kind, QJsonObject fields = {})
+{
+    fields.insert(QStringLiteral("event"), QLatin1String(kind));
+    return fields;
+}
+
+QJsonObject draw(int ordinal, const QJsonValue& number, int from = 1, int to = 100)
+{
+    return eventOf("draw", {{QStringLiteral("ordinal"), ordinal},
+                            {QStringLiteral("number"), number},
+                            {QStringLiteral("from"), from},
+                            {QStringLiteral("to"), to}});
+}
+
+// Lines chained as the program chains them, a second apart, from events with
+// their own fields; `from` is rewritten to `to` in a line's text before the next
+// line chains to it: a forger who knows the chain.
+QByteArray forge(const QList<QJsonObject>& events, const QByteArray& from = {},
+                 const QByteArray& to = {})
+{
+    QByteArray journal;
+    QByteArray prev = Journal::zeroHash();
+    QDateTime time(QDate(2026, 12, 7), QTime(19, 0), Qt::OffsetFromUTC, 9 * 3600);
+    int seq = 0;
+    for (QJsonObject event : events) {
+        event.insert(QStringLiteral("seq"), ++seq);
+        time = time.addSecs(1);
+        if (!event.contains(QLatin1String("time")))
+            event.insert(QStringLiteral("time"), time.toString(Qt::ISODateWithMs));
+        event.insert(QStringLiteral("prev"), QString::fromLatin1(prev));
+        QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact);
+        if (!from.isEmpty())
+            line.replace(from, to);
+        prev = Journal::hash(line);
+        journal += line + '\n';
+    }
+    return journal;
+}
+
+// start, draws 37, 5, 88, clear, draws 12, 40: seven events and a series of two.
 QByteArray sampleJournal(const QString& path)
 {
-    auto journal = Journal::open(path);
-    if (!journal)
-        return {};
-    journal->append(QStringLiteral("start"));
-    journal->append(QStringLiteral("range"),
-                    {{QStringLiteral("from"), 1}, {QStringLiteral("to"), 100}});
-    journal->append(QStringLiteral("draw"), draw(1, 37));
-    journal->append(QStringLiteral("draw"), draw(2, 5));
-    journal->append(QStringLiteral("draw"), draw(3, 88));
-    journal->append(QStringLiteral("clear"));
-    journal->append(QStringLiteral("draw"), draw(1, 12));
-    journal->append(QStringLiteral("draw"), draw(2, 40));
-    return Files::read(path);
+    return JournalFixture::write(path, QStringLiteral("start draw=37 draw=5 draw=88 clear "
+                                                      "draw=12 draw=40"));
 }
 
 QList<QByteArray> linesOf(const QByteArray& content)
@@ -96,19 +125,18 @@ void TestJournal::wholeJournalReadsBack()
 {
     const QByteArray content = sampleJournal(m_log);
     const QList<QByteArray> lines = linesOf(content);
-    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.size(), 7);
     const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
     QCOMPARE(first.value(QLatin1String("seq")).toInt(), 1);
     QCOMPARE(first.value(QLatin1String("prev")).toString(), QString(64, u'0'));
-    QVERIFY(QDateTime::fromString(first.value(QLatin1String("time")).toString(), Qt::ISODateWithMs)
-                .isValid());
     const Replay::Result result = Replay::Read(content);
     QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
-    QCOMPARE(result.events, 8);
+    QCOMPARE(result.events, 7);
     QCOMPARE(result.head, QString::fromLatin1(Journal::hash(lines.last())));
     QCOMPARE(result.series.size(), 2);
     QCOMPARE(result.series[0].number, 12);
     QCOMPARE(result.series[1].number, 40);
+    QVERIFY(result.revealPending); // no reveal, no end: a kill mid-draw
     // Reopened, the chain goes on from the last line.
     auto journal = Journal::open(m_log);
     QVERIFY(journal);
@@ -119,44 +147,83 @@ void TestJournal::wholeJournalReadsBack()
 
 void TestJournal::breaksAreFoundAtTheirLine_data()
 {
-    QTest::addColumn<QString>("change");
+    // Every journal here but the first group chains correctly: the program could
+    // never have written it all the same.
+    QTest::addColumn<QByteArray>("journal");
     QTest::addColumn<QString>("reported");
-    QTest::newRow("a changed number") << "number"
-                                      << "line 6: prev is not the SHA-256 of line 5";
-    QTest::newRow("a deleted line") << "delete"
-                                    << "line 4: seq 5 where 4 was expected";
-    QTest::newRow("two lines swapped") << "swap"
-                                       << "line 3: seq 4 where 3 was expected";
-    QTest::newRow("a truncated last line") << "truncate"
-                                           << "line 8: the last line is incomplete";
-    QTest::newRow("a line of garbage") << "garbage"
-                                       << "line 2: not a JSON object";
+    const QList<QJsonObject> sample{start(),
+                                    draw(1, 37),
+                                    draw(2, 5),
+                                    draw(3, 88),
+                                    eventOf("clear", {{QStringLiteral("cleared"), 3}}),
+                                    draw(1, 12),
+                                    draw(2, 40)};
+    QList<QByteArray> lines = linesOf(forge(sample));
+    QList<QByteArray> edited = lines;
+    edited[3].replace("\"number\":88", "\"number\":89");
+    QTest::newRow("a changed number")
+        << joined(edited) << "line 5: prev is not the SHA-256 of the line before";
+    edited = lines;
+    edited.removeAt(2);
+    QTest::newRow("a deleted line") << joined(edited) << "line 3: seq 4 where 3 was expected";
+    edited = lines;
+    edited.swapItemsAt(1, 2);
+    QTest::newRow("two lines swapped") << joined(edited) << "line 2: seq 3 where 2 was expected";
+    QTest::newRow("a truncated last line")
+        << joined(lines).chopped(20) << "line 7: the last line is incomplete";
+    edited = lines;
+    edited[1] = "not json at all";
+    QTest::newRow("a line of garbage") << joined(edited) << "line 2: not a JSON object";
+
+    const QString type =
+        QStringLiteral("line 2: number of a draw event is missing or not of its type");
+    QTest::newRow("the same number twice in a series")
+        << forge({start(), draw(1, 37), draw(2, 37)}) << "line 3: 37 drawn again in its series";
+    QTest::newRow("500 in a 1..10 draw")
+        << forge({start(), draw(1, 500, 1, 10)}) << "line 2: a draw outside 0..999 or its range";
+    QTest::newRow("65573, which 16 bits read as 37")
+        << forge({start(), draw(1, 65573)}) << "line 2: a draw outside 0..999 or its range";
+    QTest::newRow("a negative number") << forge({start(), draw(1, -3)}) << type;
+    QTest::newRow("a number as text") << forge({start(), draw(1, QStringLiteral("37"))}) << type;
+    QTest::newRow("a null number") << forge({start(), draw(1, QJsonValue::Null)}) << type;
+    QJsonObject missing = draw(1, 37);
+    missing.remove(QStringLiteral("number"));
+    QTest::newRow("no number") << forge({start(), missing}) << type;
+    QTest::newRow("3.7e1 for 37") << forge({start(), draw(1, 37)}, "\"number\":37",
+                                           "\"number\":3.7e1")
+                                  << "line 2: not as the program writes it";
+    QTest::newRow("a repeated key")
+        << forge({start(), draw(1, 37)}, "\"number\":37", "\"number\":7,\"number\":37")
+        << "line 2: not as the program writes it";
+    QJsonObject early = draw(2, 5);
+    early.insert(QStringLiteral("time"), QStringLiteral("2026-12-07T18:00:00.000+09:00"));
+    QTest::newRow("time running backwards")
+        << forge({start(), draw(1, 37), early}) << "line 3: time earlier than the line before";
+    QTest::newRow("a draw after the end, without a start")
+        << forge({start(), eventOf("end"), draw(1, 37)}) << "line 3: draw after the end of a run";
+    QTest::newRow("a journal that does not start")
+        << forge({draw(1, 37)}) << "line 1: the journal does not begin with a start";
+    QTest::newRow("an unknown event")
+        << forge({start(), eventOf("bonus")}) << "line 2: unknown event \"bonus\"";
+    QTest::newRow("a field the program never writes")
+        << forge({start(), eventOf("end", {{QStringLiteral("winner"), 7}})})
+        << "line 2: a end event with fields the program never writes";
+    QTest::newRow("a void of another number")
+        << forge({start(), draw(1, 37),
+                  eventOf("void", {{QStringLiteral("ordinal"), 1},
+                                   {QStringLiteral("number"), 38},
+                                   {QStringLiteral("reason"), QStringLiteral("x")}})})
+        << "line 3: a void of no draw of the series";
+    QTest::newRow("an ordinal skipped")
+        << forge({start(), draw(2, 37)}) << "line 2: draw 2 where 1 was next";
 }
 
 void TestJournal::breaksAreFoundAtTheirLine()
 {
-    QFETCH(QString, change);
+    QFETCH(QByteArray, journal);
     QFETCH(QString, reported);
-    QList<QByteArray> lines = linesOf(sampleJournal(m_log));
-    QByteArray content;
-    if (change == QLatin1String("number")) {
-        lines[4].replace("\"number\":88", "\"number\":89"); // line 5, a draw
-        content = joined(lines);
-    } else if (change == QLatin1String("delete")) {
-        lines.removeAt(3);
-        content = joined(lines);
-    } else if (change == QLatin1String("swap")) {
-        lines.swapItemsAt(2, 3);
-        content = joined(lines);
-    } else if (change == QLatin1String("truncate")) {
-        content = joined(lines);
-        content.chop(20);
-    } else {
-        lines[1] = "not json at all";
-        content = joined(lines);
-    }
-    QCOMPARE(Replay::Read(content).broken, reported);
-    QVERIFY(Files::write(m_log, content));
+    QCOMPARE(Replay::Read(journal).broken, reported);
+    QVERIFY(Files::write(m_log, journal));
     const auto [line, status] = Replay::Verify(m_log);
     QCOMPARE(status, 1);
     QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
@@ -172,12 +239,11 @@ void TestJournal::continuesTheChainItFinds_data()
     const QByteArray sample = sampleJournal(scratch.filePath(QStringLiteral("sample.log")));
     const QByteArray last = linesOf(sample).last();
     QTest::newRow("no file") << QByteArray() << QByteArray() << 1 << QByteArray();
-    QTest::newRow("ended lines") << sample << sample << 9 << last;
-    QTest::newRow("last line without its end") << sample.chopped(1) << sample << 9 << last;
+    QTest::newRow("ended lines") << sample << sample << 8 << last;
+    QTest::newRow("last line without its end") << sample.chopped(1) << sample << 8 << last;
     QTest::newRow("one line without seq")
         << QByteArray("{\"event\":\"x\"}\n") << QByteArray("{\"event\":\"x\"}\n") << 2
         << QByteArray("{\"event\":\"x\"}");
-    QTest::newRow("one empty line") << QByteArray("\n") << QByteArray("\n") << 2 << QByteArray("");
 }
 
 void TestJournal::continuesTheChainItFinds()
@@ -201,41 +267,79 @@ void TestJournal::continuesTheChainItFinds()
 void TestJournal::startAfterAKillEndsTheTornLine()
 {
     // A kill in the middle of an append leaves part of a line; the next start
-    // keeps every byte, ends that line and chains a "recovered" event to the last
-    // whole line. The verifier accepts exactly this, and says so.
+    // keeps every byte and covers them, in one write, with a "recovered" event
+    // that carries their hash and chains to the last event. A kill in the middle
+    // of that write leaves more torn bytes, covered the same way at the next start.
     const QByteArray whole = sampleJournal(m_log);
     const QByteArray torn = whole + "{\"event\":\"draw\",\"num";
-    QVERIFY(Files::write(m_log, torn));
-    QVERIFY(Replay::Read(torn).broken.startsWith(QLatin1String("line 9:")));
-    {
-        QByteArray found;
-        auto journal = Journal::open(m_log, &found);
-        QVERIFY(journal);
-        QCOMPARE(found, torn); // what the start replays: the file as the kill left it
-        QVERIFY(journal->append(QStringLiteral("draw"), draw(3, 7)));
+    const QByteArray tornAgain = torn + "\n{\"event\":\"recovered\",\"prev\":\"0";
+    for (const QByteArray& left : {torn, tornAgain}) {
+        QVERIFY(Files::write(m_log, left));
+        QVERIFY(Replay::Read(left).broken.startsWith(QLatin1String("line 8:")));
+        {
+            Replay::Result found;
+            auto journal = Journal::open(m_log, &found);
+            QVERIFY(journal);
+            QCOMPARE(found.series.size(),
+                     2); // what the start replays: the file as the kill left it
+            QVERIFY(journal->append(QStringLiteral("end")));
+        }
+        const QByteArray after = Files::read(m_log);
+        QVERIFY(after.startsWith(left + '\n'));
+        const Replay::Result result = Replay::Read(after);
+        QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
+        QCOMPARE(result.notes,
+                 QStringList{QStringLiteral("line 8 was cut short by a stop and recovered")});
+        QCOMPARE(result.series.size(), 2);
     }
-    const QByteArray after = Files::read(m_log);
-    QVERIFY(after.startsWith(torn + '\n'));
-    const Replay::Result result = Replay::Read(after);
-    QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
-    QCOMPARE(result.recoveredTorn, QList<int>{9});
-    QCOMPARE(result.events, 10);
-    QCOMPARE(result.series.size(), 3);
 
-    // Only right after the torn line, naming it, chained past it.
-    QList<QByteArray> lines = linesOf(after);
-    lines.swapItemsAt(8, 9);
-    QVERIFY(!Replay::Read(joined(lines)).broken.isEmpty());
-    lines = linesOf(after);
-    lines[9].replace("\"torn_line\":9", "\"torn_line\":8");
-    QCOMPARE(Replay::Read(joined(lines)).broken, QStringLiteral("line 9: not a JSON object"));
+    // A stop in the very first write: the recovery comes before any start.
+    QVERIFY(Files::write(m_log, "{\"event\":\"sta"));
+    const Replay::Result first =
+        Replay::Read(JournalFixture::write(m_log, QStringLiteral("start")));
+    QVERIFY2(first.broken.isEmpty(), qPrintable(first.broken));
+
+    // The real program killed (by strace, at the system call) at its first and
+    // second write to the journal: the recovery, then the start line. Either way
+    // the next start leaves a whole chain.
+#ifdef Q_OS_WIN
+    // strace is Linux's: the next start's recovery, in this process.
+    QVERIFY(Files::write(m_log, torn));
+    QVERIFY(Journal::open(m_log));
+#else
+    const QString program = m_dir->filePath(QStringLiteral("rindell"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"),
+                        program));
+    for (const char* when : {"1", "2"}) {
+        QVERIFY(Files::write(m_log, torn));
+        QProcess traced;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        traced.setProcessEnvironment(environment);
+        traced.start(QStringLiteral("strace"),
+                     {"-f", "-o", "/dev/null", "-P", m_log, "-e",
+                      QStringLiteral("inject=write:signal=KILL:when=") + QLatin1String(when),
+                      program});
+        QVERIFY(traced.waitForFinished(60000));
+        QVERIFY(Files::read(m_log).startsWith(torn));
+        QVERIFY(Journal::open(m_log));
+        const Replay::Result result = Replay::Read(Files::read(m_log));
+        QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
+    }
+#endif
+
+    // The torn bytes are under the chain too: rewritten after the head was
+    // announced, they break it.
+    QByteArray after = Files::read(m_log);
+    after.replace("\"num\n", "\"nux\n");
+    QCOMPARE(Replay::Read(after).broken, QStringLiteral("line 8: not a JSON object"));
 }
 
 void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
 {
-#ifndef Q_OS_WIN // Files::NoLinksOnWindows
     const QString victim = m_dir->filePath(QStringLiteral("victim"));
     QVERIFY(Files::write(victim, "not a journal"));
+#ifndef Q_OS_WIN // Files::NoLinksOnWindows
     QVERIFY(QFile::link(victim, m_log));
     QVERIFY(!Journal::open(m_log));
     QCOMPARE(Files::read(victim), QByteArray("not a journal"));
@@ -245,25 +349,37 @@ void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
     QVERIFY(!Journal::open(m_log));
     QVERIFY(QDir().rmdir(m_log));
 
-    // Too large to read into memory at a start: refused, untouched. Sparse, so
-    // the test costs no disk.
+    // Another user's journal is never written.
+#ifndef Q_OS_WIN // an owner check of POSIX's: Windows leaves it to the file's ACL
+    if (::geteuid() == 0) {
+        QVERIFY(Files::write(m_log, sampleJournal(victim)));
+        QVERIFY(::chown(QFile::encodeName(m_log).constData(), 65534, 65534) == 0);
+        QVERIFY(!Journal::open(m_log));
+        QCOMPARE(Files::read(m_log), Files::read(victim));
+        QVERIFY(QFile::remove(m_log));
+    }
+#endif
+
+    // Too large to read at a start: refused, untouched. Sparse, so the test
+    // costs no disk.
     QFile huge(m_log);
     QVERIFY(huge.open(QIODevice::WriteOnly));
     QVERIFY(huge.resize(Journal::MaxSize + 1));
     huge.close();
     QVERIFY(!Journal::open(m_log));
     QCOMPARE(QFileInfo(m_log).size(), Journal::MaxSize + 1);
+    // The verifier streams it in bounded memory: a file of line ends is torn
+    // lines, never a list of them.
+    QCOMPARE(Replay::Verify(m_log).first,
+             QStringLiteral("BROKEN: line 1: the last line is incomplete"));
 }
 
 void TestJournal::voidAndAdoptShapeTheSeries()
 {
-    auto journal = Journal::open(m_log);
-    QVERIFY(journal);
-    journal->append(QStringLiteral("draw"), draw(1, 37));
-    journal->append(QStringLiteral("draw"), draw(2, 5));
-    journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), 2}});
-    journal->append(QStringLiteral("draw"), draw(2, 9));
-    Replay::Result result = Replay::Read(Files::read(m_log));
+    const QByteArray before =
+        JournalFixture::write(m_log, QStringLiteral("start draw=37 draw=5 void draw=9"));
+    Replay::Result result = Replay::Read(before);
+    QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
     QCOMPARE(result.series.size(), 2);
     QCOMPARE(result.series[1].number, 9);
     QCOMPARE(Replay::CompareWithSettings(result.series, {37, 9}), QString());
@@ -273,22 +389,19 @@ void TestJournal::voidAndAdoptShapeTheSeries()
              QStringLiteral("draw 3 (4) is in the settings file, not in the journal"));
     QCOMPARE(Replay::CompareWithSettings(result.series, {37, 8}),
              QStringLiteral("draw 2 is 9 in the journal, 8 in the settings file"));
-    const auto numbers = [](const QList<Replay::Draw>& series) {
-        QList<int> list;
-        for (const Replay::Draw& draw : series)
-            list << draw.number;
-        return list;
-    };
-    // What a start reads from the end agrees with the whole replay.
-    QCOMPARE(numbers(Replay::CurrentSeries(Files::read(m_log))), numbers(result.series));
-    journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), QJsonArray{4, 6}}});
-    journal->append(QStringLiteral("draw"), draw(3, 8));
-    QCOMPARE(numbers(Replay::CurrentSeries(Files::read(m_log))), (QList<int>{4, 6, 8}));
-    journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), 3}});
+    {
+        auto journal = Journal::open(m_log);
+        QVERIFY(journal);
+        journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), QJsonArray{4, 6}},
+                                                  {QStringLiteral("was"), QJsonArray{37, 9}}});
+    }
     result = Replay::Read(Files::read(m_log));
-    QCOMPARE(numbers(Replay::CurrentSeries(Files::read(m_log))), numbers(result.series));
+    QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
     QCOMPARE(Replay::CompareWithSettings(result.series, {4, 6}), QString());
     QVERIFY(result.series[0].time.isEmpty());
+    QCOMPARE(result.notes, QStringList{QStringLiteral(
+                               "line 6: the settings file's series was taken over (draw 1 is 37 "
+                               "in the journal, 4 in the settings file)")});
 }
 
 void TestJournal::csvBytes()
@@ -305,11 +418,14 @@ void TestJournal::csvBytes()
                  head + "\r\n");
     // A draw the journal holds otherwise (a hand edit) gets no time.
     QVERIFY(Export::Csv({8}, journal, {}).contains("\r\n1,008,\r\n"));
+    // Nothing a spreadsheet would run as a formula.
+    QVERIFY(Export::Csv({7}, {{1, 7, QStringLiteral("=HYPERLINK(\"x\")")}}, {})
+                .contains("\r\n1,007,\"'=HYPERLINK(\"\"x\"\")\"\r\n"));
     QCOMPARE(Export::DefaultFileName(QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
              QStringLiteral("Rindell-20261207-0905.csv"));
     // A failed save leaves nothing behind.
     const QString nowhere = m_dir->filePath(QStringLiteral("no/such/folder/r.csv"));
-    QVERIFY(Export::Write(nowhere, "x").has_value());
+    QVERIFY(Export::Write(nowhere, "x", {}).has_value());
     QVERIFY(!QFile::exists(nowhere));
 }
 
@@ -319,10 +435,11 @@ void TestJournal::commandLine()
     const QString built =
         Files::executable(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"));
     const QString program = Files::executable(m_dir->filePath(QStringLiteral("rindell")));
+    const QString ini = m_dir->filePath(QStringLiteral("Rindell.ini"));
     QVERIFY(QFile::copy(built, program));
     sampleJournal(m_log);
-    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell.ini")),
-                         "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=40\r\n"));
+    const QByteArray settings = "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=40\r\n";
+    QVERIFY(Files::write(ini, settings));
     const auto run = [&](const QStringList& arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -337,13 +454,23 @@ void TestJournal::commandLine()
         return std::pair(process.exitCode(), process.readAllStandardOutput());
     };
     const Replay::Result result = Replay::Read(Files::read(m_log));
-    QCOMPARE(run({"--verify"}), std::pair(0, ("OK: 8 events, 2 draws in the current series, head " +
+    QCOMPARE(run({"--verify"}), std::pair(0, ("OK: 7 events, 2 draws in the current series, head " +
                                               result.head.toLatin1() + '\n')));
     QCOMPARE(run({"--verify", m_log}).first, 0);
     QCOMPARE(run({"--verify", m_log, "extra"}).first, 2);
     QCOMPARE(run({"--verify", m_dir->filePath(QStringLiteral("missing.log"))}).first, 1);
-    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell.ini")),
-                         "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n"));
+
+    // A head announced at the event: the series as it stood at that line.
+    const QByteArray atThird = Journal::hash(linesOf(Files::read(m_log))[2]);
+    const QByteArray shown = run({"--verify", "--head", QString::fromLatin1(atThird)}).second;
+    QVERIFY2(shown.startsWith("OK: head " + atThird +
+                              " is line 3 of a whole chain of 7 events; "
+                              "2 draws in the series at that line\n1,037,"),
+             shown.constData());
+    QCOMPARE(run({"--verify", "--head", QString(64, u'f')}).first, 1);
+    QCOMPARE(run({"--verify", "--head", QStringLiteral("abc")}).first, 2);
+
+    QVERIFY(Files::write(ini, "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n"));
     QCOMPARE(
         run({"--verify"}),
         std::pair(1, QByteArray("BROKEN: draw 2 is 40 in the journal, 41 in the settings file\n")));
@@ -351,11 +478,40 @@ void TestJournal::commandLine()
     // A name beyond the ANSI code page of a Western Windows.
     const QString csv = m_dir->filePath(QStringLiteral("抽選結果.csv"));
     QCOMPARE(run({"--export", csv}).first, 0);
-    QCOMPARE(Files::read(csv),
-             Export::CsvOfFiles(m_dir->filePath(QStringLiteral("Rindell.ini")), m_log));
+    QCOMPARE(Files::read(csv), *Export::CsvOfFiles(ini, m_log));
     QVERIFY(Files::read(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
+    QCOMPARE(run({"--export", csv}).first, 0);            // an export is replaced
     QCOMPARE(run({"--export"}).first, 2);
     QCOMPARE(run({"--export", m_dir->filePath(QStringLiteral("no/folder/out.csv"))}).first, 1);
+
+    // Never over the record, whatever path, link or hard link names it; never
+    // through a planted link; never over a file that is not an export.
+    const QString victim = m_dir->filePath(QStringLiteral("notes.txt"));
+    QVERIFY(Files::write(victim, "notes"));
+    QStringList targets{ini, m_log, QStringLiteral("notes.txt")};
+#ifndef Q_OS_WIN // Files::NoLinksOnWindows
+    QVERIFY(QFile::link(ini, m_dir->filePath(QStringLiteral("ini-link.csv"))));
+    QVERIFY(
+        ::link(QFile::encodeName(m_log).constData(),
+               QFile::encodeName(m_dir->filePath(QStringLiteral("log-hard.csv"))).constData()) ==
+        0);
+    QVERIFY(QFile::link(victim, m_dir->filePath(QStringLiteral("planted.csv"))));
+    targets << QStringLiteral("ini-link.csv") << QStringLiteral("log-hard.csv")
+            << QStringLiteral("planted.csv");
+#endif
+    const QByteArray record = Files::read(m_log);
+    for (const QString& target : targets)
+        QCOMPARE(run({"--export", m_dir->filePath(QFileInfo(target).fileName())}).first, 2);
+    QCOMPARE(Files::read(ini),
+             QByteArray("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n"));
+    QCOMPARE(Files::read(m_log), record);
+    QCOMPARE(Files::read(victim), QByteArray("notes"));
+
+    // A broken journal proves nothing: no file, exit 1.
+    const QString broken = m_dir->filePath(QStringLiteral("broken.csv"));
+    QVERIFY(Files::write(m_log, record + "garbage\n"));
+    QCOMPARE(run({"--export", broken}).first, 1);
+    QVERIFY(!QFile::exists(broken));
 
     // A FIFO at the journal's name is no journal, and is never waited on.
 #ifdef Q_OS_WIN
@@ -363,8 +519,8 @@ void TestJournal::commandLine()
 #else
     QVERIFY(QFile::remove(m_log));
     QVERIFY(::mkfifo(QFile::encodeName(m_log).constData(), 0600) == 0);
-    QCOMPARE(run({"--export", csv}).first, 0);
-    QVERIFY(Files::read(csv).endsWith("\r\n2,041,\r\n# head \r\n"));
+    QCOMPARE(run({"--export", broken}).first, 1);
+    QVERIFY(!QFile::exists(broken));
     QCOMPARE(run({"--verify"}), std::pair(1, "BROKEN: " + m_log.toUtf8() + " cannot be read\n"));
 #endif
 }

@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +28,7 @@ namespace {
 
 const Layout Designed{{120, 120, 2895, 5340}, {960, 5640, 1335, 495}};
 
-double asIs(double height)
+double asIs(double /*width*/, double height)
 {
     return height;
 }
@@ -59,6 +60,7 @@ class TestResultList : public GuiSuite
     void earlierSizeGivesEarlierLayout();
 
     void windowLayoutAndLines();
+    void listShowsWholeLinesOnly_data();
     void listShowsWholeLinesOnly();
     void resizingTheWindowFitsTheList();
     void escapeCloses();
@@ -125,7 +127,8 @@ void TestResultList::fitLowerBounds()
     QCOMPARE(fitted.button.top, 120.0 + 720.0 + 180.0);
 
     // A list that settles on whole lines: the button follows the settled height.
-    const Layout settled = Fitting::Fit(3150, 6255, Designed, [](double h) { return h - 100; });
+    const Layout settled =
+        Fitting::Fit(3150, 6255, Designed, [](double, double h) { return h - 100; });
     QCOMPARE(settled.list.height, 5280.0 - 100);
     QCOMPARE(settled.button.top, 120 + 5180.0 + 180);
 }
@@ -172,25 +175,48 @@ void TestResultList::windowLayoutAndLines()
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
     QCOMPARE(QApplication::focusWidget(), list);
     QVERIFY(list->selectedItems().isEmpty());
+    // Nothing marks the first line: at its end it is painted as the second.
+    const QImage painted = list->viewport()->grab().toImage();
+    const int row = list->sizeHintForRow(0);
+    const int x = painted.width() - 3;
+    QCOMPARE(painted.pixel(x, row / 2), painted.pixel(x, row + row / 2));
     const QFontMetrics metrics(list->font());
     QCOMPARE(metrics.horizontalAdvance(QStringLiteral("  1")),
              metrics.horizontalAdvance(QStringLiteral("100")));
     QCOMPARE(button(&window, "cmdClose")->text(), QStringLiteral("閉じる"));
 }
 
+void TestResultList::listShowsWholeLinesOnly_data()
+{
+    QTest::addColumn<int>("draws");
+    QTest::addColumn<int>("windowWidth");
+    QTest::addColumn<bool>("linesWiderThanList");
+    QTest::newRow("first width") << 2 << 210 << false;
+    // At its least width the list scrolls sideways: the bar stands below whole lines.
+    QTest::newRow("narrow, more lines than fit") << 60 << 60 << true;
+}
+
 void TestResultList::listShowsWholeLinesOnly()
 {
-    Series::Results = {0, 1, 2};
+    QFETCH(int, draws);
+    QFETCH(int, windowWidth);
+    QFETCH(bool, linesWiderThanList);
+    Series::Results = {0};
+    for (int i = 1; i <= draws; ++i)
+        Series::Results << std::int16_t(i);
     frmResultList window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.resize(windowWidth, 400);
+    QTRY_COMPARE(window.width(), windowWidth);
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    QTRY_COMPARE(list->horizontalScrollBar()->isVisible(), linesWiderThanList);
     const int row = list->sizeHintForRow(0);
-    const int frame = 2 * list->frameWidth();
-    QCOMPARE((list->height() - frame) % row, 0);
-    const int asked = frame + 5 * row + row / 2;
+    QCOMPARE(list->viewport()->height() % row, 0);
+    const int asked = list->height() + row / 2;
     list->resize(list->width(), asked);
-    QCOMPARE(list->height(), frame + 5 * row);
+    QCOMPARE(list->viewport()->height() % row, 0);
+    QVERIFY(list->height() < asked);
 }
 
 void TestResultList::resizingTheWindowFitsTheList()

@@ -160,7 +160,8 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten_data()
 {
     QTest::addColumn<QString>("kind");
     for (const char* kind : {"fifo", "link to /dev/zero", "dangling link", "link loop", "folder",
-                             "over the size bound", "utf-16le", "utf-16be"})
+                             "over the size bound", "utf-16le", "utf-16be", "link to the journal",
+                             "journal under a second name"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -188,6 +189,13 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
         QVERIFY(QFile::link(m_file, path("b.ini")));
     } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir().mkpath(m_file));
+    } else if (kind.contains(QLatin1String("journal"))) {
+        // A write would rename over the record.
+        QVERIFY(Files::write(path("Rindell.log"), content));
+        if (kind.startsWith(QLatin1String("link")))
+            QVERIFY(QFile::link(path("Rindell.log"), m_file));
+        else
+            QVERIFY(Files::hardLink(path("Rindell.log"), m_file));
     } else if (kind == QLatin1String("over the size bound")) {
         stored = content + QByteArray(AtomicFile::MaxSize, ';');
     } else {
@@ -201,7 +209,7 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
         QVERIFY(Files::write(m_file, stored));
 
     QVERIFY(!IsIniFileUsable(m_file));
-    if (!kind.startsWith(QLatin1String("utf-16")))
+    if (!kind.startsWith(QLatin1String("utf-16")) && !kind.contains(QLatin1String("journal")))
         QVERIFY(!AtomicFile::read(m_file)); // not even loaded
     QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
              QString());
@@ -213,6 +221,8 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
         QCOMPARE(Files::read(m_file), stored);
     if (kind.contains(QLatin1String("link")))
         QVERIFY(QFileInfo(m_file).isSymLink());
+    if (kind.contains(QLatin1String("journal")))
+        QCOMPARE(Files::read(path("Rindell.log")), content);
     QVERIFY(!QFileInfo::exists(path("gone.ini")));
 }
 

@@ -35,6 +35,17 @@ QString executable(const QString& path)
 #endif
 }
 
+bool hardLink(const QString& existing, const QString& name)
+{
+#ifdef Q_OS_WIN
+    return CreateHardLinkW(QDir::toNativeSeparators(name).toStdWString().c_str(),
+                           QDir::toNativeSeparators(existing).toStdWString().c_str(), nullptr);
+#else
+    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(name).constData()) ==
+           0;
+#endif
+}
+
 bool giveToAnotherUser(const QString& path)
 {
 #ifdef Q_OS_WIN

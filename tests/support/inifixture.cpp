@@ -43,7 +43,7 @@ QString journalPath()
 
 void blockWithFolder()
 {
-    remove();
+    QFile::remove(path()); // the journal stays: the record goes on beside the blocked file
     QDir().mkpath(path() + QStringLiteral("/blocked"));
 }
 

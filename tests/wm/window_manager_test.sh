@@ -5,7 +5,11 @@
 #    Enter presses START (a new draw lands in Rindell.ini), with no click first;
 #    TRIES runs of "widen the range, answer No to clearing" and TRIES of the others;
 #  - the condition dialog, the result list and the message boxes cannot be
-#    minimised; a modal minimised with its owner comes back with it.
+#    minimised; a modal minimised with its owner comes back with it;
+#  - in the result list, Tab to 閉じる and Enter closes it;
+#  - on one screen, F5 shows the audience window beside the main window without
+#    taking the focus, behind it when left over it, also when started with
+#    --audience, and Enter at the audience window draws as PageDown does.
 # Usage: window_manager_test.sh PROGRAM [TRIES]
 set -euo pipefail
 program=$(realpath "$1")
@@ -82,7 +86,7 @@ for ((try = 1; try <= tries; try++)); do
     case $((try % 4)) in
     0)  xdotool key alt+r
         wait_for '[ "$(visible "^結果表示$")" -ge 1 ]' || fail "no result list"
-        sleep 0.2; xdotool key Escape
+        sleep 0.2; xdotool key Tab Return # Enter on the focused 閉じる
         wait_for '[ "$(visible "^結果表示$")" -eq 0 ]' || fail "the list stayed open"
         what="result list" ;;
     1)  xdotool key alt+c
@@ -130,6 +134,63 @@ minimise_refused alt+j '^条件入力$' "Tab Tab Tab space"
 minimise_refused alt+r '^結果表示$' Escape
 minimise_refused alt+c '^Rindell$' Return
 
-echo "window manager test: $failures failures in $((2 * tries + 3)) runs"
+# The audience window on the one screen there is: F5 shows it and the main
+# window keeps the focus; F5 again closes it.
+audience_title='^Rindell - 抽選$'
+audience_f5() { # WHERE
+    xdotool windowactivate --sync "$main"
+    xdotool key F5
+    wait_for '[ "$(visible "$audience_title")" -ge 1 ]' || { fail "$1: F5 opened nothing"; return 1; }
+    sleep 0.5
+    audience=$(xdotool search --onlyvisible --name "$audience_title" | head -n 1)
+    [ "$(active)" = "$main" ] || fail "$1: the audience window took the focus"
+}
+beside() { # WHERE: the audience window leaves the main window uncovered
+    eval "$(xdotool getwindowgeometry --shell "$main" | sed 's/^/M/')"
+    eval "$(xdotool getwindowgeometry --shell "$audience")"
+    ((X < MX + MWIDTH && MX < X + WIDTH && Y < MY + MHEIGHT && MY < Y + HEIGHT)) &&
+        fail "$1: the audience window ($X,$Y ${WIDTH}x$HEIGHT) covers the main window"
+}
+if audience_f5 beside; then
+    beside F5
+    check_focus "audience window shown"
+    xdotool windowactivate --sync "$audience"
+    before=$(draws)
+    xdotool key Return
+    wait_for '[ "$(draws)" -gt '"$before"' ]' 30 || fail "Enter at the audience window drew nothing"
+    for _ in 1 2 3; do xdotool key Return; sleep 0.1; done
+    sleep 0.2
+    xdotool windowactivate --sync "$main"
+    xdotool key F5
+    wait_for '[ "$(visible "$audience_title")" -eq 0 ]' || fail "F5 did not close the audience window"
+    # Left over the main window (as kept in [Display]), it opens behind it.
+    sed -i "s/^Geometry=.*/Geometry=$MX,$MY,400,300\r/" "$ini"
+    if audience_f5 behind; then
+        stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
+        order=$(for id in $stacking; do echo $((id)); done | grep -x -e "$main" -e "$audience")
+        [ "$order" = "$(printf '%s\n' "$audience" "$main")" ] || fail "the audience window is in front"
+        xdotool key F5
+    fi
+    check_focus "audience window closed"
+fi
+
+# Started with --audience, it opens beside the main window once that is placed.
+xdotool key alt+x
+sleep 0.3
+xdotool key alt+y
+wait_for '[ "$(visible "^Rindell$")" -eq 0 ]' || fail "the program did not end"
+sed -i '/^\[Display\]/,$d' "$ini"
+"$folder/rindell" --audience >/dev/null 2>&1 &
+main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Rindell$' | head -n 1)
+if wait_for '[ "$(visible "$audience_title")" -ge 1 ]'; then
+    sleep 0.5
+    audience=$(xdotool search --onlyvisible --name "$audience_title" | head -n 1)
+    beside --audience
+    check_focus "started with --audience"
+else
+    fail "--audience opened no audience window"
+fi
+
+echo "window manager test: $failures failures in $((2 * tries + 5)) runs"
 [ "$failures" -eq 0 ]
 SESSION

@@ -1,0 +1,67 @@
+#include "audience_window/placement.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+
+namespace AudiencePlacement {
+
+QRect Beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize minimum)
+{
+    const QRect main = mainFrame.intersected(screen);
+    const std::array<QRect, 4> sides = {
+        QRect(QPoint(main.right() + 1, screen.top()), screen.bottomRight()),
+        QRect(screen.topLeft(), QPoint(main.left() - 1, screen.bottom())),
+        QRect(QPoint(screen.left(), main.bottom() + 1), screen.bottomRight()),
+        QRect(screen.topLeft(), QPoint(screen.right(), main.top() - 1)),
+    };
+    std::optional<QRect> best;
+    for (const QRect& side : sides) {
+        if (side.width() <= 0 || side.height() <= 0)
+            continue;
+        const QSize size = preferred.scaled(preferred.boundedTo(side.size()), Qt::KeepAspectRatio);
+        if (size.width() < minimum.width() || size.height() < minimum.height())
+            continue;
+        if (best && best->width() * best->height() >= size.width() * size.height())
+            continue;
+        // Level with the main window where the side allows, else as near as it can.
+        const int left = std::clamp(main.left(), side.left(), side.right() + 1 - size.width());
+        const int top = std::clamp(main.top(), side.top(), side.bottom() + 1 - size.height());
+        best = QRect(QPoint(left, top), size);
+    }
+    if (best)
+        return *best;
+    const QSize size = preferred.boundedTo(screen.size());
+    QRect centred(QPoint(0, 0), size);
+    centred.moveCenter(screen.center());
+    return centred;
+}
+
+QString ToText(const QRect& geometry)
+{
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(geometry.x())
+        .arg(geometry.y())
+        .arg(geometry.width())
+        .arg(geometry.height());
+}
+
+std::optional<QRect> FromText(const QString& text)
+{
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 4)
+        return std::nullopt;
+    std::array<int, 4> values{};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    if (values[2] <= 0 || values[3] <= 0)
+        return std::nullopt;
+    return QRect(values[0], values[1], values[2], values[3]);
+}
+
+} // namespace AudiencePlacement
