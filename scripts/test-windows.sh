@@ -35,6 +35,7 @@ echo "built ($((SECONDS - start)) s)"
 # and services run from here: started by the first suite, they would hold that
 # suite's output open and CTest would wait for them until its timeout.
 export WINEPREFIX=$root/$build/wineprefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k || true' EXIT
 wineboot -i >/dev/null 2>&1
