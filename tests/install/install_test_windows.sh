@@ -47,22 +47,34 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     trap "wineserver -k >/dev/null 2>&1 || true" EXIT
     wineboot -i >/dev/null 2>&1
     cd "$app"
+    # Windows that Wine makes and drops meanwhile can fail a search: it is repeated.
+    count() {
+        xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l
+    }
+    await() {
+        for _ in $(seq 150); do
+            [ "$(count "$1")" -ge "$2" ] && return 0
+            sleep 0.2
+        done
+        echo "no window $1"; return 1
+    }
     wine ./rindell.exe >/dev/null 2>&1 & pid=$!
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Rindell\$" | head -n 1)
-    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+    await "^Rindell\$" 1
+    window=$(xdotool search --onlyvisible --name "^Rindell\$" 2>/dev/null | head -n 1)
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window" 2>/dev/null || true
     sleep 1
     # No range yet: START is refused with a box.
     xdotool key Return
-    timeout 20 bash -c "until [ \$(xdotool search --onlyvisible --name \"^Rindell\$\" | wc -l) -ge 2 ]; do sleep 0.2; done"
+    await "^Rindell\$" 2
     sleep 0.5
     xdotool key Return
     sleep 0.5
     # The condition dialog: From, To, OK, and Yes to starting a new series.
     xdotool key alt+j
-    timeout 20 xdotool search --sync --onlyvisible --name "^条件入力\$" >/dev/null
+    await "^条件入力\$" 1
     sleep 0.5
     xdotool type 1; xdotool key Tab; xdotool type 9; xdotool key Tab space
-    timeout 20 bash -c "until [ \$(xdotool search --onlyvisible --name \"^条件入力\$\" | wc -l) -ge 2 ]; do sleep 0.2; done"
+    await "^条件入力\$" 2
     sleep 0.5
     xdotool key alt+y
     sleep 1
