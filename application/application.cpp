@@ -11,9 +11,11 @@ void PrepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Rindell"));
     QApplication::setApplicationVersion(QStringLiteral(RINDELL_VERSION));
-    // A style that paints button faces in their palette colour on every platform,
-    // so START and STOP show their colours.
+    // START and STOP paint their own face, so Windows keeps its own look; elsewhere
+    // one style whatever the desktop's theme, which the tests and screenshots see.
+#ifndef Q_OS_WIN
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+#endif
     InstallQtTranslation();
 
     // The sizes a window's frame and task bar use; the large ones are for the
