@@ -265,12 +265,6 @@ bool replaceAt(const QString& target, const QByteArray& content)
 
 } // namespace
 
-bool replace(const QString& path, const QByteArray& content)
-{
-    const std::optional<QString> target = finalPath(path);
-    return target && replaceAt(*target, content);
-}
-
 bool replaceNamed(const QString& path, const QByteArray& content)
 {
     return !QFileInfo(path).isSymLink() && replaceAt(QFileInfo(path).absoluteFilePath(), content);
@@ -417,17 +411,17 @@ bool replaceAt(const QString& target, const QByteArray& content)
 
 } // namespace
 
-bool replace(const QString& path, const QByteArray& content)
-{
-    const std::optional<QString> target = finalPath(path);
-    return target && replaceAt(*target, content);
-}
-
 bool replaceNamed(const QString& path, const QByteArray& content)
 {
     return replaceAt(QFileInfo(path).absoluteFilePath(), content); // its lstat refuses a link
 }
 
 #endif
+
+bool replace(const QString& path, const QByteArray& content)
+{
+    const std::optional<QString> target = finalPath(path);
+    return target && replaceAt(*target, content);
+}
 
 } // namespace AtomicFile
