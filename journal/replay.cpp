@@ -1,6 +1,7 @@
 #include "journal/replay.h"
 
 #include "common/const.h"
+#include "journal/journal.h"
 #include "main_window/storedseries.h"
 #include "settings/atomicfile.h"
 #include "settings/fileio.h"
@@ -27,11 +28,6 @@ namespace {
 QString at(qint64 line, const QString& reason)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(reason);
-}
-
-QByteArray sha256(QByteArrayView bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 enum class Type { Integer, Text, Time, Hash, Numbers };
@@ -147,7 +143,10 @@ template <typename Sink> bool stream(int fd, Sink sink)
 
 namespace Replay {
 
-Reader::Reader(QByteArray wantedHead) : m_wantedHead(std::move(wantedHead)), m_previous(64, '0') {}
+Reader::Reader(QByteArray wantedHead)
+    : m_wantedHead(std::move(wantedHead)), m_previous(Journal::zeroHash())
+{
+}
 
 void Reader::feed(QByteArrayView bytes)
 {
@@ -267,7 +266,7 @@ void Reader::event(const QJsonObject& event, QByteArrayView bytes)
             breakAt(m_line, reason);
     }
     apply(event);
-    m_previous = sha256(bytes);
+    m_previous = Journal::hash(bytes);
     m_result.head = QString::fromLatin1(m_previous);
     m_result.seq = event.value(QLatin1String("seq")).toInteger(m_result.seq + 1);
     ++m_result.events;
