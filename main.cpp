@@ -1,7 +1,7 @@
 #include "application/application.h"
 #include "command_line/commandline.h"
-#include "common/shiftjis.h"
 #include "main_window/frmrindell.h"
+#include "settings/shiftjis.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -34,6 +34,6 @@ int main(int argc, char* argv[])
         return 0; // another instance runs: end without a window
     window.show();
     if (arguments.contains(QLatin1String("--audience")))
-        window.OpenAudienceWhenPlaced();
+        window.openAudienceWhenPlaced();
     return app.exec();
 }

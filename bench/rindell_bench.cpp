@@ -14,10 +14,10 @@
 #include "application/application.h"
 #include "journal/journal.h"
 #include "main_window/frmrindell.h"
-#include "main_window/selection.h"
-#include "main_window/series.h"
-#include "main_window/storedseries.h"
 #include "probe.h"
+#include "series/selection.h"
+#include "series/series.h"
+#include "series/storedseries.h"
 #include "settings/settings.h"
 
 #include <QApplication>

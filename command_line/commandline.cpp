@@ -5,7 +5,7 @@
 #include "journal/export.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
-#include "main_window/randomsource.h"
+#include "series/randomsource.h"
 #include "settings/settings.h"
 
 #include <QRegularExpression>

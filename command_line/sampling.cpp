@@ -1,6 +1,6 @@
 #include "command_line/sampling.h"
 
-#include "main_window/selection.h"
+#include "series/selection.h"
 
 namespace Sampling {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/randomsource.h"
+#include "series/randomsource.h"
 
 #include <QList>
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QKeyEvent;
@@ -16,6 +17,11 @@ namespace Common {
 
 // Beep, then a modal warning box with an OK button.
 void ShowWarning(const QString& message, const QString& title);
+// Hears of every warning ShowWarning shows, before the box opens: how the
+// running program's journal notes each failure and refusal the operator is told
+// of. One at a time; an empty one ends the observing.
+using WarningObserver = std::function<void(const QString& message, const QString& title)>;
+void ObserveWarnings(WarningObserver observer);
 // Beep, then a modal Yes/No question; 6 for Yes, 7 for No. An `extraStyle` of
 // 256 (MB_DEFBUTTON2) makes No the default button.
 std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle);

@@ -1,5 +1,5 @@
 #include "common/common.h"
-#include "common/shiftjis.h"
+#include "settings/shiftjis.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,7 +1,6 @@
 #include "common/common.h"
 #include "common/const.h"
 #include "common/modalframe.h"
-#include "journal/journal.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -9,6 +8,12 @@
 #include <QPushButton>
 
 namespace {
+
+Common::WarningObserver& warningObserver()
+{
+    static Common::WarningObserver observer;
+    return observer;
+}
 
 std::int32_t showBox(const QString& message, const QString& title, std::int32_t style)
 {
@@ -50,11 +55,14 @@ namespace Common {
 
 void ShowWarning(const QString& message, const QString& title)
 {
-    // Every failure and refusal the operator is told of goes into the journal.
-    if (Journal* journal = Journal::current())
-        journal->append(QStringLiteral("warning"),
-                        {{QStringLiteral("message"), message}, {QStringLiteral("title"), title}});
+    if (const WarningObserver& observer = warningObserver())
+        observer(message, title);
     showBox(message, title, Const::MB_OK | Const::MB_ICONEXCLAMATION);
+}
+
+void ObserveWarnings(WarningObserver observer)
+{
+    warningObserver() = std::move(observer);
 }
 
 std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle)

@@ -5,10 +5,7 @@
 #include "common/japanesefont.h"
 #include "common/modalframe.h"
 #include "common/twips.h"
-#include "condition_dialog/rangedecision.h"
-#include "journal/journal.h"
-#include "main_window/series.h"
-#include "settings/settings.h"
+#include "session/drawsession.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,8 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
-using namespace Series;
 
 namespace {
 
@@ -47,9 +42,10 @@ QString trimmedBlanks(const QString& text)
 
 } // namespace
 
-frmCondition::frmCondition(QWidget* parent)
+frmCondition::frmCondition(DrawSession& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_session(session)
 {
     setObjectName(QStringLiteral("frmCondition"));
     setWindowTitle(QStringLiteral("条件入力"));
@@ -114,24 +110,24 @@ void frmCondition::createControls()
 void frmCondition::Form_Load()
 {
     Common::SetupControls(this);
-    if (RangeFrom >= 0)
-        txtRangeMin->setText(QString::number(RangeFrom));
-    if (RangeTo >= 0)
-        txtRangeMax->setText(QString::number(RangeTo));
+    if (m_session.rangeFrom() >= 0)
+        txtRangeMin->setText(QString::number(m_session.rangeFrom()));
+    if (m_session.rangeTo() >= 0)
+        txtRangeMax->setText(QString::number(m_session.rangeTo()));
     txtRangeMin->setFocus();
 }
 
-QString frmCondition::ItemName() const
+QString frmCondition::itemName() const
 {
     return Common::RemoveSpaces(Common::CollapseAmpersands(lblRange->text()));
 }
 
-bool frmCondition::LeaveCheck(QLineEdit* box)
+bool frmCondition::leaveCheck(QLineEdit* box)
 {
     const QString text = trimmedBlanks(box->text());
     box->setText(text);
     const QString item =
-        ItemName() + (box == txtRangeMin ? QStringLiteral("(From)") : QStringLiteral("(To)"));
+        itemName() + (box == txtRangeMin ? QStringLiteral("(From)") : QStringLiteral("(To)"));
     return Common::CheckNumberInput(text, Const::RangeDigits, item, windowTitle());
 }
 
@@ -146,7 +142,7 @@ void frmCondition::boxFocusLost(QLineEdit* box, QFocusEvent* event)
         return;
 
     m_checking = true;
-    const bool passed = LeaveCheck(box);
+    const bool passed = leaveCheck(box);
     m_checking = false;
     if (passed) {
         m_boxToCheck = nullptr;
@@ -210,11 +206,11 @@ void frmCondition::closeEvent(QCloseEvent* event)
         QDialog::closeEvent(event);
 }
 
-bool frmCondition::PendingLeaveCheckFails()
+bool frmCondition::pendingLeaveCheckFails()
 {
     // A press that reached a button without the focus leaving the box (an
     // inactive window) still meets the leave check.
-    if (!m_boxToCheck || LeaveCheck(m_boxToCheck))
+    if (!m_boxToCheck || leaveCheck(m_boxToCheck))
         return false;
     m_boxToCheck->setFocus();
     return true;
@@ -222,18 +218,18 @@ bool frmCondition::PendingLeaveCheckFails()
 
 void frmCondition::cmdCancel_Click()
 {
-    if (!PendingLeaveCheckFails())
+    if (!pendingLeaveCheckFails())
         reject();
 }
 
 void frmCondition::cmdOK_Click()
 {
-    if (PendingLeaveCheckFails())
+    if (pendingLeaveCheckFails())
         return;
     const QString title = windowTitle();
-    const QString item = ItemName();
+    const QString item = itemName();
     const RangeDecision::Outcome outcome =
-        RangeDecision::Decide(txtRangeMin->text(), txtRangeMax->text(), RangeFrom, RangeTo);
+        m_session.decideRange(txtRangeMin->text(), txtRangeMax->text());
     switch (outcome) {
     case RangeDecision::Outcome::MissingFrom:
         Common::ShowWarning(item + QStringLiteral("(From)を入力して下さい。"), title);
@@ -261,22 +257,10 @@ void frmCondition::cmdOK_Click()
     }
 
     if (outcome != RangeDecision::Outcome::Unchanged) {
-        const int from = txtRangeMin->text().toInt();
-        const int to = txtRangeMax->text().toInt();
-        RangeFrom = static_cast<std::int16_t>(from);
-        RangeTo = static_cast<std::int16_t>(to);
-        const QString stored = txtRangeMin->text() + u',' + txtRangeMax->text();
-        if (Common::WriteIniString(Const::SectionCondition, Const::KeyRange, stored, QString())) {
-            if (Journal* journal = Journal::current())
-                journal->append(QStringLiteral("range"), {{QStringLiteral("from"), from},
-                                                          {QStringLiteral("to"), to},
-                                                          {QStringLiteral("stored"), stored}});
-        } else {
+        if (!m_session.setRange(txtRangeMin->text(), txtRangeMax->text()))
             Common::ShowWarning(
                 QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),
                 title);
-        }
-        Q_EMIT rangeChanged();
         if (outcome == RangeDecision::Outcome::Narrowed ||
             Common::AskQuestion(
                 QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？"), title,

@@ -3,23 +3,22 @@
 #include <QDialog>
 #include <QPointer>
 
+class DrawSession;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The condition dialog, where the operator enters the drawing range. It works on
-// the shared range and reports what the operator decided; it knows no window.
+// The condition dialog, where the operator enters the drawing range. It sets the
+// session's range and asks for a clear; it knows no window.
 class frmCondition : public QDialog
 {
     Q_OBJECT
 
   public:
-    explicit frmCondition(QWidget* parent = nullptr);
+    explicit frmCondition(DrawSession& session, QWidget* parent = nullptr);
 
   Q_SIGNALS:
-    // The new range is in RangeFrom / RangeTo (and stored): show it.
-    void rangeChanged();
-    // The operator agreed to clear the results; emitted after rangeChanged().
+    // The operator agreed to clear the results; emitted after the range changed.
     void clearRequested();
 
   protected:
@@ -31,14 +30,15 @@ class frmCondition : public QDialog
     void createControls();
     void Form_Load();
     // Trims the box and checks it; false keeps the operator in the box.
-    bool LeaveCheck(QLineEdit* box);
+    bool leaveCheck(QLineEdit* box);
     // True when the box still holding the focus fails its check (the focus stays there).
-    bool PendingLeaveCheckFails();
+    bool pendingLeaveCheckFails();
     void boxFocusLost(QLineEdit* box, QFocusEvent* event);
     void cmdOK_Click();
     void cmdCancel_Click();
-    QString ItemName() const;
+    QString itemName() const;
 
+    DrawSession& m_session;
     QLineEdit* txtRangeMax = nullptr;
     QLineEdit* txtRangeMin = nullptr;
     QPushButton* cmdCancel = nullptr;

@@ -28,8 +28,6 @@
 
 namespace {
 
-Journal* currentJournal = nullptr;
-
 enum class Lock { Taken, HeldByAnother, Unavailable };
 
 // The journal opened for appending and locked for as long as the descriptor
@@ -188,8 +186,6 @@ bool Journal::continueFrom(const Replay::Result& found)
 
 Journal::~Journal()
 {
-    if (currentJournal == this)
-        currentJournal = nullptr;
     closeJournal(m_fd);
 }
 
@@ -226,14 +222,4 @@ bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView bef
     m_head = hash(line);
     m_lastTime = now;
     return FileIo::flushToDisk(m_fd); // the line is in the file, but not durable unless this holds
-}
-
-Journal* Journal::current()
-{
-    return currentJournal;
-}
-
-void Journal::setCurrent(Journal* journal)
-{
-    currentJournal = journal;
 }

@@ -49,10 +49,6 @@ class Journal
     QString head() const { return QString::fromLatin1(m_head); }
     const QString& path() const { return m_path; }
 
-    // The journal the running program keeps; every warning it shows is noted there.
-    static Journal* current();
-    static void setCurrent(Journal* journal);
-
     // SHA-256 in hex of a line's bytes, without its line end.
     static QByteArray hash(QByteArrayView line);
     static QByteArray zeroHash();

@@ -2,7 +2,7 @@
 
 #include "common/const.h"
 #include "journal/journal.h"
-#include "main_window/storedseries.h"
+#include "series/storedseries.h"
 #include "settings/atomicfile.h"
 #include "settings/fileio.h"
 #include "settings/settings.h"

@@ -1,8 +1,6 @@
 #include "main_window/frmrindell.h"
 #include "main_window/facebutton.h"
 #include "main_window/reels.h"
-#include "main_window/selection.h"
-#include "main_window/storedseries.h"
 
 #include "audience_window/frmaudience.h"
 #include "audience_window/placement.h"
@@ -12,7 +10,6 @@
 #include "common/systemcolors.h"
 #include "common/twips.h"
 #include "condition_dialog/frmcondition.h"
-#include "journal/replay.h"
 #include "main_window/singleinstance.h"
 #include "result_list/frmresultlist.h"
 #include "settings/settings.h"
@@ -22,7 +19,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QJsonArray>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
@@ -35,6 +31,7 @@
 #include <algorithm>
 
 using namespace Series;
+using namespace Reels;
 
 namespace {
 
@@ -99,14 +96,6 @@ void centreOn(QWidget* window, const QScreen* screen)
     window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
-QJsonArray jsonArray(const QList<std::int16_t>& numbers)
-{
-    QJsonArray array;
-    for (const std::int16_t number : numbers)
-        array.append(number);
-    return array;
-}
-
 void setFaceColor(QPushButton* button, const QColor& color)
 {
     Common::SetPaletteColor(button, QPalette::Button, color);
@@ -121,6 +110,8 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
     setFont(JapaneseFont::gothic(Const::WindowFontPoints));
     resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     createControls();
+    // The condition dialog changes the range through the session.
+    connect(&m_session, &DrawSession::rangeChanged, this, &frmRindell::EditRange);
     Form_Load();
     // The session ending (logout, shutdown; WM_QUERYENDSESSION on Windows) is
     // one more close that a running draw refuses.
@@ -219,7 +210,7 @@ void frmRindell::createControls()
     // The audience window mirrors the reels and the two lines at every change,
     // so it never shows what this window does not.
     for (QLineEdit* mirrored : {txt100, txt10, txt1, txtRange, txtCount})
-        connect(mirrored, &QLineEdit::textChanged, this, &frmRindell::UpdateAudience);
+        connect(mirrored, &QLineEdit::textChanged, this, &frmRindell::updateAudience);
 }
 
 void frmRindell::Form_Load()
@@ -228,178 +219,75 @@ void frmRindell::Form_Load()
         return; // unloaded: no set-up, no reading, no message
 
     Common::SetupControls(this);
-    std::optional<Common::IniReadOnce> readOnce(std::in_place);
-
-    RangeFrom = -1;
-    RangeTo = -1;
-    const QString range =
-        Common::ReadIniString(Const::SectionCondition, Const::KeyRange, QString(), QString());
-    if (!range.isEmpty()) {
-        if (const auto bounds = ParseRange(range)) {
-            RangeFrom = bounds->first;
-            RangeTo = bounds->second;
-        }
-    }
-    DrawnFlags.clear();
+    const DrawSession::StartReport found = m_session.start();
+    if (found.journal == DrawSession::JournalState::HeldByAnother)
+        return; // another instance took the journal since the check: it runs
     EditRange();
-
-    LoadSeries();
-
+    EditCount(CountNext);
     setFaceColor(cmdStart, LoadedDrawColor);
     for (QPushButton* stop : cmdStop)
         setFaceColor(stop, LoadedDrawColor);
     m_loaded = true;
+    Common::ObserveWarnings([session = &m_session](const QString& message, const QString& title) {
+        session->noteWarning(message, title);
+    });
 
-    // A file that cannot be used read as empty above and is never written over.
-    const bool usable = Common::IsIniFileUsable(QString());
-    readOnce.reset();
-    Replay::Result found;
-    if (!OpenJournal(found)) {
-        m_loaded = false; // another instance took the journal since the check: it runs
-        return;
-    }
-    if (!usable)
+    if (!found.settingsUsable)
         Common::ShowWarning(
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
             windowTitle());
-    if (!m_journal)
+    if (found.journal == DrawSession::JournalState::Unavailable)
         Common::ShowWarning(
             QStringLiteral("抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。"),
             windowTitle());
-    else if (!found.broken.isEmpty() && !found.wholeButTail)
+    else if (found.journal == DrawSession::JournalState::Broken)
         Common::ShowWarning(
             QStringLiteral("抽選記録ファイルが壊れています。抽選記録ファイルを確認して下さい。"),
             windowTitle());
-    // An unusable settings file reads as empty: nothing to square the journal with.
-    if (m_journal && usable)
-        Reconcile(found);
-}
-
-void frmRindell::LoadSeries()
-{
-    const StoredSeries stored = ReadSeries(Common::ReadIniSection(Const::SectionResult, QString()));
-    Results = stored.results;
-    if (RangeTo >= 0)
-        DrawnFlags = QList<bool>(RangeTo + 1, false);
-    FlagNumbers(stored.stored, DrawnFlags);
-    // A missing ordinal shows as 0 in the series, so 0 counts as drawn too.
-    FlagNumbers(Results.mid(1), DrawnFlags);
-    EditCount(CountNext);
-}
-
-bool frmRindell::OpenJournal(Replay::Result& found)
-{
-    bool heldByAnother = false;
-    m_journal = Journal::open(Journal::defaultPath(), &found, &heldByAnother);
-    if (!m_journal)
-        return !heldByAnother;
-    Journal::setCurrent(m_journal.get());
-    m_journal->append(
-        QStringLiteral("start"),
-        {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
-         {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
-    return true;
-}
-
-void frmRindell::Reconcile(const Replay::Result& found)
-{
-    const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::CompareWithSettings(found.series, stored).isEmpty()) {
-        // A draw recorded in both but never brought to rest before a stop: the
-        // show goes on where it was, on the recorded number.
-        if (found.revealPending) {
-            DrawnNumber = found.series.last().number;
-            m_drawOrdinal = found.series.last().ordinal;
-            EnterDrawState();
-            QTimer::singleShot(0, this, &frmRindell::SpinReels);
-        }
-        return;
-    }
-    // A draw journaled just before a stop, whose settings line never landed, was
-    // never shown: it is void.
-    if (found.revealPending &&
-        Replay::CompareWithSettings(found.series.first(found.series.size() - 1), stored)
-            .isEmpty()) {
-        m_journal->append(QStringLiteral("void"),
-                          {{QStringLiteral("ordinal"), found.series.last().ordinal},
-                           {QStringLiteral("number"), found.series.last().number},
-                           {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
-        return;
-    }
-    // A clear that a stop cut short between its journal line and the settings
-    // file: the operator confirmed it, so it is finished.
-    if (found.series.isEmpty() && found.lastCleared &&
-        Replay::CompareWithSettings(*found.lastCleared, stored).isEmpty() &&
-        Common::DeleteIniSection(Const::SectionResult, QString())) {
-        LoadSeries();
-        return;
-    }
-    // Any other difference (a hand edit, draws from before the journal) is taken
-    // over as it stands: the operator is told, and the journal records both series.
-    m_journal->append(QStringLiteral("adopt"),
-                      {{QStringLiteral("series"), jsonArray(stored)},
-                       {QStringLiteral("was"), jsonArray(Replay::Numbers(found.series))}});
-    // A journal begun at this start held nothing to differ from.
-    if (found.events > 0)
+    if (found.adopted)
         Common::ShowWarning(
             QStringLiteral(
                 "設定ファイルの抽選結果が抽選記録と異なります。設定ファイルを確認して下さい。"),
             windowTitle());
+    if (found.unrevealed) {
+        // The show goes on where a stop left it, on the recorded number.
+        DrawnNumber = found.unrevealed->number;
+        m_drawOrdinal = found.unrevealed->ordinal;
+        enterDrawState();
+        QTimer::singleShot(0, this, &frmRindell::spinReels);
+    }
 }
 
 frmRindell::~frmRindell()
 {
     delete m_audience.data();
-    if (m_journal)
-        m_journal->append(QStringLiteral("end"));
+    if (m_loaded)
+        Common::ObserveWarnings({});
 }
 
 void frmRindell::EditRange()
 {
-    txtRange->setText(RangeLine(RangeFrom, RangeTo));
-    if (IsRangeValid(RangeFrom, RangeTo)) {
-        Common::SetPaletteColor(txtRange, QPalette::Text,
-                                SystemColors::color(SystemColors::InfoText));
-        m_random.reseed();
-    } else {
-        Common::SetPaletteColor(txtRange, QPalette::Text, QColor(255, 0, 0));
-    }
+    txtRange->setText(RangeLine(m_session.rangeFrom(), m_session.rangeTo()));
+    Common::SetPaletteColor(txtRange, QPalette::Text,
+                            IsRangeValid(m_session.rangeFrom(), m_session.rangeTo())
+                                ? SystemColors::color(SystemColors::InfoText)
+                                : QColor(255, 0, 0));
     repaint();
-    if (RangeTo >= 0)
-        DrawnFlags.resize(RangeTo + 1, false);
 }
 
 void frmRindell::EditCount(enmCountMode mode)
 {
-    txtCount->setText(CountLine(std::int32_t(Results.size() - 1), mode));
+    txtCount->setText(CountLine(std::int32_t(m_session.drawCount()), mode));
     repaint();
 }
 
 void frmRindell::ClearResult()
 {
-    // The journal says so first: a stop before the settings file is written
-    // leaves a clear that the next start finishes, never a false record.
-    const bool journaled =
-        !m_journal || m_journal->append(QStringLiteral("clear"),
-                                        {{QStringLiteral("cleared"), double(Results.size() - 1)}});
-    const bool deleted = journaled && Common::DeleteIniSection(Const::SectionResult, QString());
-    if (m_journal && journaled && !deleted) {
-        // The series stands: the journal takes it back, or it would count the
-        // next draw from an empty series.
-        m_journal->append(QStringLiteral("adopt"),
-                          {{QStringLiteral("series"), jsonArray(Results.mid(1))},
-                           {QStringLiteral("was"), QJsonArray()}});
-    }
-    if (!deleted) {
+    if (!m_session.clear())
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());
-        return;
-    }
-    Results = {0};
     EditCount(CountNext);
-    if (RangeTo >= 0)
-        DrawnFlags = QList<bool>(RangeTo + 1, false);
 }
 
 std::int16_t frmRindell::GetActiveStop() const
@@ -460,7 +348,7 @@ void frmRindell::closeEvent(QCloseEvent* event)
         m_audience->close();
 }
 
-void frmRindell::PressDrawButton()
+void frmRindell::pressDrawButton()
 {
     if (QApplication::activeModalWidget())
         return;
@@ -470,7 +358,7 @@ void frmRindell::PressDrawButton()
         cmdStop[active]->click();
 }
 
-void frmRindell::ToggleAudience()
+void frmRindell::toggleAudience()
 {
     if (m_audience) {
         m_audience->close();
@@ -481,17 +369,16 @@ void frmRindell::ToggleAudience()
     m_audience->setAttribute(Qt::WA_QuitOnClose, false); // it never keeps the program alive
     // The keyboard stays with the draw buttons.
     m_audience->setAttribute(Qt::WA_ShowWithoutActivating);
-    connect(m_audience, &frmAudience::presenterPressed, this, &frmRindell::PressDrawButton);
-    connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::SaveAudienceDisplay);
-    UpdateAudience();
+    connect(m_audience, &frmAudience::presenterPressed, this, &frmRindell::pressDrawButton);
+    connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::saveAudienceDisplay);
+    updateAudience();
 
-    std::optional<Common::IniReadOnce> readOnce(std::in_place);
-    const QString stored = Common::ReadIniString(SectionDisplay, KeyScreen, QString(), QString());
-    const bool fullScreen = Common::ReadIniString(SectionDisplay, KeyFullScreen, QString(),
-                                                  QString()) == QLatin1String("1");
-    const std::optional<QRect> placed = AudiencePlacement::FromText(
-        Common::ReadIniString(SectionDisplay, KeyGeometry, QString(), QString()));
-    readOnce.reset();
+    const Common::IniSnapshot settings(m_session.settingsFile());
+    const QString stored = settings.ReadIniString(SectionDisplay, KeyScreen, QString());
+    const bool fullScreen =
+        settings.ReadIniString(SectionDisplay, KeyFullScreen, QString()) == QLatin1String("1");
+    const std::optional<QRect> placed =
+        AudiencePlacement::FromText(settings.ReadIniString(SectionDisplay, KeyGeometry, QString()));
     const QList<QScreen*> screens = QGuiApplication::screens();
     const auto shows = [&](const QRect& geometry) {
         return std::any_of(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
@@ -528,32 +415,34 @@ void frmRindell::ToggleAudience()
     }
 }
 
-void frmRindell::OpenAudienceWhenPlaced()
+void frmRindell::openAudienceWhenPlaced()
 {
     m_audienceOnPaint = true;
     installEventFilter(this);
 }
 
-void frmRindell::SaveAudienceDisplay()
+void frmRindell::saveAudienceDisplay()
 {
     if (!m_audience)
         return;
     const QString screenName = m_audience->screen() ? m_audience->screen()->name() : QString();
-    Common::WriteIniString(SectionDisplay, KeyScreen, screenName, QString());
+    Common::WriteIniString(SectionDisplay, KeyScreen, screenName, m_session.settingsFile());
     Common::WriteIniString(SectionDisplay, KeyFullScreen,
                            m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
-                           QString());
+                           m_session.settingsFile());
     Common::WriteIniString(SectionDisplay, KeyGeometry,
-                           AudiencePlacement::ToText(m_audience->normalGeometry()), QString());
+                           AudiencePlacement::ToText(m_audience->normalGeometry()),
+                           m_session.settingsFile());
 }
 
-void frmRindell::UpdateAudience()
+void frmRindell::updateAudience()
 {
     // The ordinal of the draw whose number the reels show: the running draw, or
     // the last one while it stays in the series; none before the first.
     if (GetActiveStop() >= 0)
-        m_reelsOrdinal = Results.size() - 1;
-    else if (m_reelsOrdinal >= Results.size() || Results.value(m_reelsOrdinal) != DrawnNumber)
+        m_reelsOrdinal = m_session.drawCount();
+    else if (m_reelsOrdinal > m_session.drawCount() ||
+             m_session.results().value(m_reelsOrdinal) != DrawnNumber)
         m_reelsOrdinal = 0;
     if (!m_audience)
         return;
@@ -569,9 +458,9 @@ void frmRindell::keyPressEvent(QKeyEvent* event)
     if ((event->key() == Qt::Key_F5 || event->key() == Qt::Key_PageDown) &&
         !QApplication::activeModalWidget()) {
         if (event->key() == Qt::Key_F5)
-            ToggleAudience();
+            toggleAudience();
         else
-            PressDrawButton();
+            pressDrawButton();
         return;
     }
     // Enter that no button took presses the default button while it is shown.
@@ -601,7 +490,7 @@ bool frmRindell::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (watched == this && type == QEvent::Paint && m_audienceOnPaint) {
         m_audienceOnPaint = false;
-        QTimer::singleShot(0, this, &frmRindell::ToggleAudience);
+        QTimer::singleShot(0, this, &frmRindell::toggleAudience);
     } else if (watched == cmdStart && type == QEvent::MouseButtonPress) {
         m_startPressed.start();
     } else if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
@@ -640,8 +529,7 @@ void frmRindell::cmdClearResult_Click()
 void frmRindell::cmdCondition_Click()
 {
     const QPointer<frmRindell> self(this);
-    QPointer<frmCondition> dialog = new frmCondition(this);
-    connect(dialog, &frmCondition::rangeChanged, this, &frmRindell::EditRange);
+    QPointer<frmCondition> dialog = new frmCondition(m_session, this);
     connect(dialog, &frmCondition::clearRequested, this, &frmRindell::ClearResult);
     dialog->exec();
     delete dialog.data();
@@ -652,8 +540,8 @@ void frmRindell::cmdCondition_Click()
 void frmRindell::cmdResultList_Click()
 {
     const QPointer<frmRindell> self(this);
-    if (Results.size() - 1 > 0) {
-        QPointer<frmResultList> dialog = new frmResultList(this);
+    if (m_session.drawCount() > 0) {
+        QPointer<frmResultList> dialog = new frmResultList(m_session, this);
         dialog->exec();
         delete dialog.data();
     } else {
@@ -665,82 +553,48 @@ void frmRindell::cmdResultList_Click()
 
 void frmRindell::cmdStart_Click()
 {
-    const QString caption = windowTitle();
-    if (!IsRangeValid(RangeFrom, RangeTo)) {
-        Common::ShowWarning(
-            QStringLiteral("抽選範囲が未設定または異常です。条件設定を行って下さい。"), caption);
-        cmdCondition->setFocus();
-        return;
+    const std::variant<DrawSession::Draw, DrawSession::Refusal> outcome = m_session.draw();
+    if (const auto* refusal = std::get_if<DrawSession::Refusal>(&outcome)) {
+        const QPointer<frmRindell> self(this);
+        switch (*refusal) {
+        case DrawSession::Refusal::NoRange:
+            Common::ShowWarning(
+                QStringLiteral("抽選範囲が未設定または異常です。条件設定を行って下さい。"),
+                windowTitle());
+            if (self)
+                cmdCondition->setFocus();
+            return;
+        case DrawSession::Refusal::Exhausted:
+            Common::ShowWarning(QStringLiteral("全て抽選されたので、これ以上抽選できません。"),
+                                windowTitle());
+            return;
+        case DrawSession::Refusal::NotSaved:
+            Common::ShowWarning(
+                QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
+                windowTitle());
+            if (self)
+                FocusDrawButton();
+            return;
+        }
     }
-    const QPointer<frmRindell> self(this);
-    const auto refuseUnsaved = [&] {
-        Common::ShowWarning(
-            QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
-            caption);
-        if (self)
-            FocusDrawButton();
-    };
-
-    // A whole read of the file, not only what the Windows reading rules show:
-    // every number recorded anywhere counts as drawn, and no recorded line is
-    // ever written over.
-    const auto entries = Common::ReadWholeIniSection(Const::SectionResult, QString());
-    if (!entries)
-        return refuseUnsaved();
-    const RecordedSeries recorded = ReadRecorded(*entries);
-    QList<bool> flags = DrawnFlags;
-    FlagNumbers(recorded.numbers, flags);
-    // Counting the unflagged numbers keeps a hand-edited series (repeated keys,
-    // key 0) from ever yielding a number twice.
-    const std::optional<std::int16_t> drawn = DrawUndrawn(flags, RangeFrom, RangeTo, m_random);
-    if (Results.size() - 1 >= RangeTo - RangeFrom + 1 || !drawn) {
-        Common::ShowWarning(QStringLiteral("全て抽選されたので、これ以上抽選できません。"),
-                            caption);
-        return;
-    }
-    const qsizetype ordinal = Results.size();
-    if (IsOrdinalTaken(recorded, ordinal))
-        return refuseUnsaved();
-
-    // Recorded before it is revealed, in the journal and then in the settings
-    // file: a number that is not durable in both never reaches the reels, and the
-    // next draw takes the same ordinal. A journaled draw whose settings line
-    // failed is declared void in the journal.
-    const QJsonObject draw{{QStringLiteral("ordinal"), double(ordinal)},
-                           {QStringLiteral("number"), *drawn},
-                           {QStringLiteral("from"), RangeFrom},
-                           {QStringLiteral("to"), RangeTo}};
-    if (!m_journal || !m_journal->append(QStringLiteral("draw"), draw))
-        return refuseUnsaved();
-    // Added, never written over: a line that appeared since the guard read stays.
-    if (!Common::AddIniString(Const::SectionResult, QString::number(ordinal),
-                              QString::number(*drawn), QString())) {
-        m_journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), double(ordinal)},
-                                                   {QStringLiteral("number"), *drawn},
-                                                   {QStringLiteral("reason"),
-                                                    QStringLiteral("settings file not written")}});
-        return refuseUnsaved();
-    }
-    DrawnNumber = *drawn;
-    m_drawOrdinal = ordinal;
-    Results.append(DrawnNumber);
-    DrawnFlags[DrawnNumber] = true;
-
-    EnterDrawState();
-    SpinReels();
+    const DrawSession::Draw draw = std::get<DrawSession::Draw>(outcome);
+    DrawnNumber = draw.number;
+    m_drawOrdinal = draw.ordinal;
+    enterDrawState();
+    spinReels();
 }
 
-void frmRindell::EnterDrawState()
+void frmRindell::enterDrawState()
 {
     for (QPushButton* stop : cmdStop)
         stop->setVisible(true);
     cmdStop[2]->setFocus();
     cmdStart->setVisible(false);
     EditCount(CountCurrent);
-    UpdateAudience();
+    updateAudience();
 }
 
-void frmRindell::SpinReels()
+void frmRindell::spinReels()
 {
     const QPointer<frmRindell> self(this);
     // The reels turn once per frame of the display, in a local event loop: START
@@ -790,12 +644,8 @@ void frmRindell::cmdStop_Click(std::int16_t index)
     cmdEnd->setFocus();
     cmdStop[index]->hide();
     if (const std::int16_t active = GetActiveStop(); active == -1) {
-        // The audience has seen the number: the journal says so, unless the
-        // series was cleared while the reels turned.
-        if (m_journal && Results.size() - 1 == m_drawOrdinal && Results.last() == DrawnNumber)
-            m_journal->append(QStringLiteral("reveal"),
-                              {{QStringLiteral("ordinal"), double(m_drawOrdinal)},
-                               {QStringLiteral("number"), DrawnNumber}});
+        // The audience has seen the number.
+        m_session.reveal({m_drawOrdinal, DrawnNumber});
         cmdStart->setVisible(true);
         cmdStart->setFocus();
         if (m_spinning)
@@ -803,6 +653,6 @@ void frmRindell::cmdStop_Click(std::int16_t index)
     } else {
         cmdStop[active]->setFocus();
     }
-    UpdateAudience();
+    updateAudience();
     repaint();
 }

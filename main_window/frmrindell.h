@@ -1,9 +1,8 @@
 #pragma once
 
 #include "audience_window/frmaudience.h"
-#include "journal/journal.h"
-#include "main_window/randomsource.h"
-#include "main_window/series.h"
+#include "series/series.h"
+#include "session/drawsession.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -12,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 
 class QLineEdit;
 class QSessionManager;
@@ -34,17 +32,17 @@ class frmRindell : public QWidget
 
     // Empties the series in memory and in the settings file.
     void ClearResult();
-    // Shows the range line, re-seeds the generator and sizes the drawn flags.
+    // Shows the range line.
     void EditRange();
     void EditCount(enmCountMode mode);
 
-    const QList<bool>& drawnFlags() const { return DrawnFlags; }
+    DrawSession& session() { return m_session; }
 
     // F5: opens the audience window, or closes it.
-    void ToggleAudience();
+    void toggleAudience();
     // --audience: opens it once the window system has placed this window (at its
     // first paint), so that it can stand beside it.
-    void OpenAudienceWhenPlaced();
+    void openAudienceWhenPlaced();
     frmAudience* audience() const { return m_audience; }
     std::int16_t drawnNumber() const { return DrawnNumber; }
 
@@ -57,26 +55,19 @@ class frmRindell : public QWidget
   private:
     void createControls();
     void Form_Load();
-    // The stored series into Results and the drawn flags.
-    void LoadSeries();
-    // Opens the draw journal and notes the start; `found` receives what it holds.
-    // False when another instance holds it.
-    bool OpenJournal(Replay::Result& found);
-    // Squares the journal's series with the settings file's.
-    void Reconcile(const Replay::Result& found);
     void Form_QueryUnload(bool& cancel);
     void commitData(QSessionManager& manager);
     std::int16_t GetActiveStop() const;
     void FocusDrawButton();
     // PageDown (a presenter remote): presses START when idle, else the active STOP.
-    void PressDrawButton();
-    void UpdateAudience();
-    void SaveAudienceDisplay();
+    void pressDrawButton();
+    void updateAudience();
+    void saveAudienceDisplay();
 
     // STOPs shown, START hidden, the counter on the running draw.
-    void EnterDrawState();
+    void enterDrawState();
     // Turns the reels until the last STOP: a local event loop.
-    void SpinReels();
+    void spinReels();
 
     void cmdStart_Click();
     void cmdStop_Click(std::int16_t index);
@@ -99,12 +90,9 @@ class frmRindell : public QWidget
     QPushButton* cmdClearResult = nullptr;
     QPushButton* cmdEnd = nullptr;
 
-    // Indexed by the number itself, 0..RangeTo; empty until RangeTo has been >= 0.
-    QList<bool> DrawnFlags;
+    DrawSession m_session;
     std::int16_t DrawnNumber = 0;
     qsizetype m_drawOrdinal = 0; // of the running draw
-    RandomSource m_random;
-    std::unique_ptr<Journal> m_journal;
     QPointer<frmAudience> m_audience;
     bool m_audienceOnPaint = false;
     // The ordinal of the draw on the reels, for the audience; 0 for none.

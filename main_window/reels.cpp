@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace Series {
+namespace Reels {
 
 int ReelPlace(int index)
 {
@@ -31,4 +31,4 @@ QString AdvanceReel(const QString& digit)
     return QString::number((digit.toInt() + 1) % 10);
 }
 
-} // namespace Series
+} // namespace Reels

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // The arithmetic of the three digit reels.
-namespace Series {
+namespace Reels {
 
 // The decimal place of reel `index`: 1 (ones), 10 (tens) or 100 (hundreds).
 int ReelPlace(int index);
@@ -17,4 +17,4 @@ int FrameInterval(double refreshRate);
 // The next digit of a spinning reel: "9" turns to "0".
 QString AdvanceReel(const QString& digit);
 
-} // namespace Series
+} // namespace Reels

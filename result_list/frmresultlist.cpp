@@ -6,11 +6,9 @@
 #include "common/modalframe.h"
 #include "common/twips.h"
 #include "journal/export.h"
-#include "journal/journal.h"
-#include "main_window/series.h"
 #include "result_list/fitting.h"
 #include "result_list/resultline.h"
-#include "settings/settings.h"
+#include "session/drawsession.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -48,10 +46,11 @@ QRect pixelsOf(const Fitting::Box& box)
 
 } // namespace
 
-frmResultList::frmResultList(QWidget* parent)
+frmResultList::frmResultList(const DrawSession& session, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
-                          Qt::WindowCloseButtonHint)
+                          Qt::WindowCloseButtonHint),
+      m_session(session)
 {
     setObjectName(QStringLiteral("frmResultList"));
     setWindowTitle(QStringLiteral("結果表示"));
@@ -69,7 +68,7 @@ frmResultList::frmResultList(QWidget* parent)
     auto* save = new QAction(QStringLiteral("CSV形式で保存(&S)..."), this);
     save->setShortcut(QKeySequence::Save);
     save->setShortcutContext(Qt::WindowShortcut);
-    connect(save, &QAction::triggered, this, &frmResultList::SaveCsv);
+    connect(save, &QAction::triggered, this, &frmResultList::saveCsv);
     addAction(save);
     lstResult->addAction(save);
     lstResult->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -91,18 +90,18 @@ void frmResultList::Form_Load()
 {
     Common::SetupControls(this);
     // What the operator announces at the end: the journal's head.
-    if (Journal* journal = Journal::current())
-        lstResult->setToolTip(QStringLiteral("head ") + journal->head());
-    const int drawn = int(Series::Results.size()) - 1;
-    for (int i = 1; i <= drawn; ++i)
-        lstResult->addItem(ResultLine(i, Series::Results[i]));
+    if (const QString head = m_session.journalHead(); !head.isEmpty())
+        lstResult->setToolTip(QStringLiteral("head ") + head);
+    const QList<std::int16_t>& results = m_session.results();
+    for (int i = 1; i < results.size(); ++i)
+        lstResult->addItem(ResultLine(i, results[i]));
     // No current line: taking the focus would otherwise make the first line
     // current, painted as if it were selected.
     lstResult->setCurrentIndex(QModelIndex());
     lstResult->setFocus();
 }
 
-void frmResultList::SaveCsv()
+void frmResultList::saveCsv()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QFileDialog dialog(this, QStringLiteral("CSV形式で保存"),
@@ -114,9 +113,8 @@ void frmResultList::SaveCsv()
     Common::PlainDialogButtons(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const Journal* journal = Journal::current();
-    const QString ini = Common::GetIniFilePath();
-    const QString log = journal ? journal->path() : Journal::defaultPath();
+    const QString ini = m_session.settingsFile();
+    const QString log = m_session.journalPath();
     const std::optional<QByteArray> csv = Export::CsvOfFiles(ini, log);
     if (!csv) {
         Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。抽選記録ファイルを"

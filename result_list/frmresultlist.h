@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class DrawSession;
 class QListWidget;
 class QPushButton;
 
@@ -11,7 +12,7 @@ class frmResultList : public QDialog
     Q_OBJECT
 
   public:
-    explicit frmResultList(QWidget* parent = nullptr);
+    explicit frmResultList(const DrawSession& session, QWidget* parent = nullptr);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -23,11 +24,12 @@ class frmResultList : public QDialog
     void Form_Resize();
     // Ctrl+S and the list's context menu: the series as a CSV file, where the
     // operator chooses.
-    void SaveCsv();
+    void saveCsv();
     // The list's height for `requested` pixels at its width: whole rows plus the
     // frame and any horizontal scroll bar.
     int wholeRowsHeight(int requested) const;
 
+    const DrawSession& m_session;
     QListWidget* lstResult = nullptr;
     QPushButton* cmdClose = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "settings/inidocument.h"
 
-#include "common/shiftjis.h"
+#include "settings/shiftjis.h"
 
 namespace {
 

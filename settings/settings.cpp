@@ -1,14 +1,13 @@
 #include "settings/settings.h"
 
 #include "common/const.h"
-#include "common/shiftjis.h"
 #include "settings/atomicfile.h"
 #include "settings/inidocument.h"
+#include "settings/shiftjis.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 
 namespace {
 
@@ -39,26 +38,15 @@ bool isUtf16(const QByteArray& content)
     return content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF");
 }
 
-// The documents read while an IniReadOnce lives, by path.
-std::optional<QHash<QString, std::optional<IniDocument>>> readOnce;
-
 // The file's current content as a document; nothing when the file is unusable.
 std::optional<IniDocument> load(const QString& path)
 {
-    if (readOnce) {
-        if (const auto known = readOnce->constFind(path); known != readOnce->cend())
-            return *known;
-    }
     std::optional<QByteArray> content = AtomicFile::read(path);
-    std::optional<IniDocument> document;
     // A settings file that is the journal (a link or a hard link to it) would be
     // renamed over the record at the first write.
-    if (content && !isUtf16(*content) &&
-        !AtomicFile::isSameFile(path, Common::JournalPathFor(path)))
-        document.emplace(std::move(*content));
-    if (readOnce)
-        readOnce->insert(path, document);
-    return document;
+    if (!content || isUtf16(*content) || AtomicFile::isSameFile(path, Common::JournalPathFor(path)))
+        return std::nullopt;
+    return IniDocument(std::move(*content));
 }
 
 // A section as the platform delivers it: each line followed by a NUL, the list ended
@@ -116,21 +104,32 @@ QString CutAtDelimiter(const QString& text, const QString& delimiter)
 QString ReadIniString(const QString& section, const QString& key, const QString& defaultValue,
                       const QString& file)
 {
-    const std::optional<IniDocument> document = load(resolve(file));
+    return IniSnapshot(file).ReadIniString(section, key, defaultValue);
+}
+
+std::optional<QStringList> ReadIniSection(const QString& section, const QString& file)
+{
+    return IniSnapshot(file).ReadIniSection(section);
+}
+
+IniSnapshot::IniSnapshot(const QString& file) : m_document(load(resolve(file))) {}
+
+QString IniSnapshot::ReadIniString(const QString& section, const QString& key,
+                                   const QString& defaultValue) const
+{
     std::optional<QByteArray> value;
-    if (document)
-        value = document->value(asCString(section), asCString(key));
+    if (m_document)
+        value = m_document->value(asCString(section), asCString(key));
     const QByteArray bytes =
         value ? *value : ShiftJis::encode(asCString(defaultValue)).value_or(QByteArray());
     return CutAtDelimiter(ShiftJis::decode(fitted(bytes, Const::IniValueBufferSize)), Nul);
 }
 
-std::optional<QStringList> ReadIniSection(const QString& section, const QString& file)
+std::optional<QStringList> IniSnapshot::ReadIniSection(const QString& section) const
 {
-    const std::optional<IniDocument> document = load(resolve(file));
     std::optional<QList<QByteArray>> lines;
-    if (document)
-        lines = document->sectionLines(asCString(section));
+    if (m_document)
+        lines = m_document->sectionLines(asCString(section));
     const QString buffer = ShiftJis::decode(sectionBuffer(lines.value_or(QList<QByteArray>())));
 
     const QString data = CutAtDelimiter(buffer, Nul + Nul);
@@ -156,7 +155,6 @@ namespace {
 bool write(const QString& section, const QString& key, const QString& value, const QString& file,
            bool replacing)
 {
-    Q_ASSERT(!readOnce);
     const QString path = resolve(file);
     std::optional<IniDocument> document = load(path);
     if (!document)
@@ -183,7 +181,6 @@ bool AddIniString(const QString& section, const QString& key, const QString& val
 
 bool DeleteIniSection(const QString& section, const QString& file)
 {
-    Q_ASSERT(!readOnce);
     const QString path = resolve(file);
     std::optional<IniDocument> document = load(path);
     if (!document)
@@ -215,16 +212,6 @@ std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QStr
     for (const auto& [key, value] : document->allEntries(asCString(section)))
         entries.append({ShiftJis::decode(key), ShiftJis::decode(value)});
     return entries;
-}
-
-IniReadOnce::IniReadOnce()
-{
-    readOnce.emplace();
-}
-
-IniReadOnce::~IniReadOnce()
-{
-    readOnce.reset();
 }
 
 } // namespace Common

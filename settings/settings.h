@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "settings/inidocument.h"
+
 #include <optional>
 #include <utility>
 
@@ -41,15 +43,20 @@ std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QStr
 bool AddIniString(const QString& section, const QString& key, const QString& value,
                   const QString& file);
 
-// While one lives, every read answers from one read and parse of each file: for
-// start-up, which asks the file three things. Writes are not allowed meanwhile.
-class IniReadOnce
+// One read of a settings file, answering as the procedures above would at that
+// moment: for a start-up, which asks the file several things.
+class IniSnapshot
 {
   public:
-    IniReadOnce();
-    ~IniReadOnce();
-    IniReadOnce(const IniReadOnce&) = delete;
-    IniReadOnce& operator=(const IniReadOnce&) = delete;
+    explicit IniSnapshot(const QString& file);
+
+    QString ReadIniString(const QString& section, const QString& key,
+                          const QString& defaultValue) const;
+    std::optional<QStringList> ReadIniSection(const QString& section) const;
+    bool isUsable() const { return m_document.has_value(); }
+
+  private:
+    std::optional<IniDocument> m_document;
 };
 
 } // namespace Common

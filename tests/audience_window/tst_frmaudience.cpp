@@ -53,7 +53,7 @@ void TestFrmAudience::mirrorsEveryDrawAndNeverRunsAhead()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
     auto window = MainWindow::open();
-    window->ToggleAudience();
+    window->toggleAudience();
     frmAudience* audience = window->audience();
     QVERIFY(QTest::qWaitForWindowExposed(audience));
     // At every change of a main reel, and at every paint of the audience window,
@@ -107,7 +107,7 @@ void TestFrmAudience::pageDownDrawsAWholeSeries()
     QFETCH(Qt::Key, key);
     IniFixture::write("[Condition]\r\nRange=1,3\r\n");
     auto window = MainWindow::open();
-    window->ToggleAudience();
+    window->toggleAudience();
     frmAudience* audience = window->audience();
     QVERIFY(QTest::qWaitForWindowExposed(audience));
     ModalAnswerer answerer;
@@ -119,8 +119,8 @@ void TestFrmAudience::pageDownDrawsAWholeSeries()
     QVERIFY(waitUntilAnswered(answerer));
     QCOMPARE(answerer.seen()[0].text,
              QStringLiteral("全て抽選されたので、これ以上抽選できません。"));
-    QCOMPARE(Series::Results.size(), 4);
-    QList<std::int16_t> drawn = Series::Results.mid(1);
+    QCOMPARE(window->session().drawCount(), qsizetype(3));
+    QList<std::int16_t> drawn = window->session().results().mid(1);
     std::sort(drawn.begin(), drawn.end());
     QCOMPARE(drawn, (QList<std::int16_t>{1, 2, 3}));
     QVERIFY(button(window.get(), "cmdStart")->isVisible());
@@ -153,7 +153,7 @@ void TestFrmAudience::noKeyActsUnderAMessageBox()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
     auto window = MainWindow::open();
-    window->ToggleAudience();
+    window->toggleAudience();
     frmAudience* audience = window->audience();
     QVERIFY(QTest::qWaitForWindowExposed(audience));
     bool stillIdle = false;
@@ -172,7 +172,7 @@ void TestFrmAudience::noKeyActsUnderAMessageBox()
     QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
     QVERIFY(waitUntilAnswered(answerer));
     QVERIFY(stillIdle);
-    QCOMPARE(Series::Results.size(), 1);
+    QCOMPARE(window->session().drawCount(), qsizetype(0));
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
 }
 
@@ -181,7 +181,7 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
     IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
     {
         auto window = MainWindow::open();
-        window->ToggleAudience();
+        window->toggleAudience();
         QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
         QTest::keyClick(window->audience(), Qt::Key_F11);
         QTRY_VERIFY(window->audience()->isFullScreen());
@@ -204,7 +204,7 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
     QVERIFY(placed);
     // The next run opens it as it was left.
     auto window = MainWindow::open();
-    window->ToggleAudience();
+    window->toggleAudience();
     QTRY_VERIFY(window->audience()->isFullScreen());
     QCOMPARE(window->audience()->normalGeometry(), *placed);
     QTest::keyClick(window->audience(), Qt::Key_F11);
@@ -217,7 +217,7 @@ void TestFrmAudience::closingItDuringADrawIsAllowed()
 {
     IniFixture::write("[Condition]\r\nRange=0,999\r\n");
     auto window = MainWindow::open();
-    window->ToggleAudience();
+    window->toggleAudience();
     QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
     bool closedWhileSpinning = false;
     Stepper steps;
@@ -230,7 +230,7 @@ void TestFrmAudience::closingItDuringADrawIsAllowed()
     QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
     QVERIFY(closedWhileSpinning);
     QVERIFY(window->isVisible());
-    QCOMPARE(Series::Results.size(), 2);
+    QCOMPARE(window->session().drawCount(), qsizetype(1));
 }
 
 QTEST_MAIN(TestFrmAudience)

@@ -1,23 +1,20 @@
 #include "condition_dialog/frmcondition.h"
-#include "condition_dialog/rangedecision.h"
 #include "controls.h"
 #include "guisuite.h"
 #include "inifixture.h"
-#include "main_window/frmrindell.h"
 #include "modalanswerer.h"
+#include "session/drawsession.h"
 #include "settings/settings.h"
-#include "stepper.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyleHints>
 #include <QTest>
 
 #include <memory>
-
-Q_DECLARE_METATYPE(RangeDecision::Outcome)
 
 namespace {
 
@@ -59,19 +56,21 @@ QStringList texts(const ModalAnswerer& answerer)
     return seen;
 }
 
-// The main window (not shown) with the dialog shown over it, as the operator
-// meets it, but modeless so that the test drives it step by step.
+// The dialog over a started session, modeless so that the test drives it step
+// by step.
 struct Fixture
 {
-    std::unique_ptr<frmRindell> main = std::make_unique<frmRindell>();
-    frmCondition* dialog = new frmCondition(main.get());
+    DrawSession session;
+    std::unique_ptr<frmCondition> owned;
+    frmCondition* dialog = nullptr;
+    std::unique_ptr<QSignalSpy> clearRequested;
 
     Fixture()
     {
-        // Wired as the main window wires the dialogs it opens.
-        QObject::connect(dialog, &frmCondition::rangeChanged, main.get(), &frmRindell::EditRange);
-        QObject::connect(dialog, &frmCondition::clearRequested, main.get(),
-                         &frmRindell::ClearResult);
+        session.start();
+        owned = std::make_unique<frmCondition>(session);
+        dialog = owned.get();
+        clearRequested = std::make_unique<QSignalSpy>(dialog, &frmCondition::clearRequested);
         dialog->show();
         if (!QTest::qWaitForWindowActive(dialog))
             qWarning("dialog did not become active");
@@ -86,8 +85,6 @@ class TestFrmCondition : public GuiSuite
 
   private Q_SLOTS:
 
-    void rangeDecision_data();
-    void rangeDecision();
     void layout();
     void fillsBoxesFromTheRange_data();
     void fillsBoxesFromTheRange();
@@ -107,51 +104,7 @@ class TestFrmCondition : public GuiSuite
     void leaveCheckHoldsForRealMouseInput();
     void closingThroughTheFrameSkipsTheCheck();
     void failedWriteIsReported();
-    void openedFromTheMainWindowDuringADraw();
 };
-
-void TestFrmCondition::rangeDecision_data()
-{
-    using RangeDecision::Outcome;
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<int>("currentFrom");
-    QTest::addColumn<int>("currentTo");
-    QTest::addColumn<Outcome>("outcome");
-    QTest::newRow("both empty") << ""
-                                << "" << 1 << 100 << Outcome::MissingFrom;
-    QTest::newRow("To empty") << "5"
-                              << "" << 1 << 100 << Outcome::MissingTo;
-    QTest::newRow("reversed") << "10"
-                              << "5" << 1 << 100 << Outcome::Reversed;
-    QTest::newRow("From equal to To") << "5"
-                                      << "5" << 5 << 5 << Outcome::Unchanged;
-    QTest::newRow("leading zeros only") << "007"
-                                        << "100" << 7 << 100 << Outcome::Unchanged;
-    QTest::newRow("widened") << "1"
-                             << "200" << 7 << 100 << Outcome::Changed;
-    QTest::newRow("narrowed at the top") << "7"
-                                         << "99" << 7 << 100 << Outcome::Narrowed;
-    QTest::newRow("narrowed below, widened above") << "5"
-                                                   << "200" << 1 << 100 << Outcome::Narrowed;
-    QTest::newRow("no range yet") << "0"
-                                  << "9" << -1 << -1 << Outcome::Narrowed;
-    QTest::newRow("000 is zero") << "000"
-                                 << "0" << 0 << 0 << Outcome::Unchanged;
-    QTest::newRow("999") << "0"
-                         << "999" << 0 << 998 << Outcome::Changed;
-}
-
-void TestFrmCondition::rangeDecision()
-{
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(int, currentFrom);
-    QFETCH(int, currentTo);
-    QFETCH(RangeDecision::Outcome, outcome);
-    QCOMPARE(RangeDecision::Decide(from, to, std::int16_t(currentFrom), std::int16_t(currentTo)),
-             outcome);
-}
 
 void TestFrmCondition::layout()
 {
@@ -300,12 +253,9 @@ void TestFrmCondition::accepted()
     QVERIFY(!f.dialog->isVisible());
     QCOMPARE(Common::ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, {}),
              range);
-    QCOMPARE(Common::ReadIniSection(QStringLiteral("Result"), {}).has_value(), !cleared);
-    QCOMPARE(Series::Results.size(), cleared ? 1 : 2);
-    QCOMPARE(Series::RangeFrom, from.toShort());
-    QCOMPARE(Series::RangeTo, to.toShort());
-    QCOMPARE(f.main->findChild<QLineEdit*>(QStringLiteral("txtRange"))->text(),
-             Series::RangeLine(from.toShort(), to.toShort()));
+    QCOMPARE(f.clearRequested->size(), cleared ? 1 : 0);
+    QCOMPARE(f.session.rangeFrom(), from.toShort());
+    QCOMPARE(f.session.rangeTo(), to.toShort());
 }
 
 void TestFrmCondition::narrowedAnsweredNoStoresNothing()
@@ -478,7 +428,7 @@ void TestFrmCondition::closingThroughTheFrameSkipsTheCheck()
     QTest::qWait(30);
     QCOMPARE(answerer.seen().size(), 0);
     QCOMPARE(IniFixture::read(), content);
-    QCOMPARE(Series::RangeFrom, std::int16_t(1));
+    QCOMPARE(f.session.rangeFrom(), std::int16_t(1));
 }
 
 void TestFrmCondition::failedWriteIsReported()
@@ -486,50 +436,19 @@ void TestFrmCondition::failedWriteIsReported()
     Fixture f;
     IniFixture::blockWithFolder();
     ModalAnswerer answerer;
-    answerer.press(QMessageBox::Yes).press(QMessageBox::Ok).press(QMessageBox::Ok);
+    answerer.press(QMessageBox::Yes).press(QMessageBox::Ok);
+    const QSignalSpy rangeChanged(&f.session, &DrawSession::rangeChanged);
     retype(minBox(f.dialog), QStringLiteral("1"));
     retype(maxBox(f.dialog), QStringLiteral("50"));
     QTest::mouseClick(okButton(f.dialog), Qt::LeftButton);
-    QCOMPARE(
-        texts(answerer),
-        (QStringList{
-            Narrowed,
-            QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),
-            QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。")}));
+    QCOMPARE(texts(answerer),
+             (QStringList{Narrowed, QStringLiteral("抽選範囲を保存できませんでした。"
+                                                   "設定ファイルを確認して下さい。")}));
     QCOMPARE(answerer.seen()[1].title, QStringLiteral("条件入力"));
-    // The new range holds in memory all the same.
-    QCOMPARE(Series::RangeTo, std::int16_t(50));
-    QCOMPARE(f.main->findChild<QLineEdit*>(QStringLiteral("txtRange"))->text(),
-             QStringLiteral("抽選範囲 : 01 ～ 50"));
-}
-
-void TestFrmCondition::openedFromTheMainWindowDuringADraw()
-{
-    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
-    frmRindell main;
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    QPushButton* start = button(&main, "cmdStart");
-    const QList<QPushButton*> stops = {stop(&main, 2), stop(&main, 1), stop(&main, 0)};
-
-    ModalAnswerer answerer;
-    QString openedWith;
-    answerer.then([&openedWith](QWidget* dialog) {
-        openedWith = minBox(dialog)->text() + u',' + maxBox(dialog)->text();
-        QTest::mouseClick(cancelButton(dialog), Qt::LeftButton);
-    });
-    QWidget* focusAfter = nullptr;
-    Stepper steps;
-    steps.then([&] {
-        QTest::mouseClick(button(&main, "cmdCondition"), Qt::LeftButton);
-        focusAfter = main.focusWidget();
-    });
-    for (QPushButton* reelStop : stops)
-        steps.then([reelStop] { QTest::mouseClick(reelStop, Qt::LeftButton); });
-    QTest::mouseClick(start, Qt::LeftButton);
-    QCOMPARE(openedWith, QStringLiteral("0,999"));
-    QCOMPARE(focusAfter, stop(&main, 2));
-    QVERIFY(start->isVisible());
+    // The new range holds in memory all the same, and the clear is still asked for.
+    QCOMPARE(f.session.rangeTo(), std::int16_t(50));
+    QCOMPARE(rangeChanged.size(), 1);
+    QCOMPARE(f.clearRequested->size(), 1);
 }
 
 QTEST_MAIN(TestFrmCondition)

@@ -1,9 +1,9 @@
 // Arbitrary bytes as a settings file: through start-up reading (range, results,
 // section parser, Shift-JIS decoding), the selection of a draw, a draw's write and
 // the clearing. Aborts when a guarantee breaks; a crash or sanitizer report is a find.
-#include "main_window/selection.h"
-#include "main_window/series.h"
-#include "main_window/storedseries.h"
+#include "series/selection.h"
+#include "series/series.h"
+#include "series/storedseries.h"
 #include "settings/atomicfile.h"
 #include "settings/settings.h"
 

@@ -29,7 +29,7 @@ int main(int argc, char* argv[])
             QTimer::singleShot(0, start, &QPushButton::click);
             return;
         }
-        const int ordinal = int(Series::Results.size()) - 1;
+        const int ordinal = int(window.session().drawCount());
         if (ordinal > reported && !counter->text().startsWith(u'次')) {
             std::printf("%d %d\n", ordinal, int(window.drawnNumber()));
             std::fflush(stdout);
@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     });
     driver.start(1);
     QObject::connect(start, &QPushButton::clicked, &app, [&] {
-        if (Series::Results.size() - 1 >= 1000)
+        if (window.session().drawCount() >= 1000)
             app.quit();
     });
     return app.exec();

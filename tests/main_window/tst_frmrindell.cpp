@@ -9,9 +9,9 @@
 #include "journalfixture.h"
 #include "main_window/frmrindell.h"
 #include "main_window/reels.h"
-#include "main_window/series.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "result_list/resultline.h"
 #include "settings/settings.h"
 #include "stepper.h"
 
@@ -23,6 +23,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainterPath>
 #include <QPointer>
 #include <QProcess>
@@ -51,13 +52,22 @@ const QString SaveFailure =
 const QColor InfoTextColor(0, 0, 0);
 const QColor Red(255, 0, 0);
 
-QList<int> flagged(const frmRindell& window)
+QList<int> flagged(frmRindell& window)
 {
     QList<int> numbers;
-    for (int i = 0; i < window.drawnFlags().size(); ++i)
-        if (window.drawnFlags()[i])
+    for (int i = 0; i < window.session().drawnFlags().size(); ++i)
+        if (window.session().drawnFlags()[i])
             numbers << i;
     return numbers;
+}
+
+QStringList listLines(QWidget* resultList)
+{
+    QStringList lines;
+    auto* list = resultList->findChild<QListWidget*>(QStringLiteral("lstResult"));
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
 }
 
 // After a refused START: START shown with the focus, no STOP, nothing drawn.
@@ -67,7 +77,7 @@ bool isIdleWithNothingDrawn(frmRindell* window)
            !stop(window, 1)->isVisible() && !stop(window, 2)->isVisible() &&
            window->focusWidget() == button(window, "cmdStart") &&
            box(window, "txtCount")->text() == QStringLiteral("次 1回目") &&
-           !window->drawnFlags().contains(true) && Series::Results.size() == 1;
+           !window->session().drawnFlags().contains(true) && window->session().drawCount() == 0;
 }
 
 // Presses the STOP buttons in `order` (indices) while START's spinning loop runs,
@@ -131,6 +141,11 @@ class TestFrmRindell : public GuiSuite
     Q_OBJECT
 
   private Q_SLOTS:
+    void reelDigit_data();
+    void reelDigit();
+    void frameInterval_data();
+    void frameInterval();
+    void advanceReel();
 
     void layoutAtCreation();
     void startupWithoutFile();
@@ -148,8 +163,6 @@ class TestFrmRindell : public GuiSuite
     void enterPressesTheFocusedButton();
     void drawButtonsHaveAFlatFace();
     void refusedWithoutRange();
-    void neverDrawsANumberTwice_data();
-    void neverDrawsANumberTwice();
 
     void closeBoxWhileIdleAsksNothing();
     void endAnsweredNoKeepsWindow();
@@ -159,9 +172,6 @@ class TestFrmRindell : public GuiSuite
     void clearResultDuringDraw();
     void writeFailuresAreReported();
     void failedWriteRevealsNothing();
-    void hiddenEntriesAreNeverWrittenOver_data();
-    void hiddenEntriesAreNeverWrittenOver();
-    void hiddenNumbersAreNeverDrawnAgain();
     void unusableFileIsToldOnceAndKept();
     void numberIsFixedAtStartWhateverTheStops();
     void drawIsJournaledBeforeItIsShown();
@@ -178,6 +188,9 @@ class TestFrmRindell : public GuiSuite
     void secondInstanceEndsAtOnce();
     void anotherUserCannotSwitchOffTheLock();
     void twoPathsToOneFileAreOneInstance();
+    void resultListWithoutResults();
+    void resultListDuringADraw();
+    void conditionDialogDuringADraw();
 };
 
 void TestFrmRindell::layoutAtCreation()
@@ -462,7 +475,7 @@ void TestFrmRindell::enterPressesTheFocusedButton()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(waitUntilAnswered(answerer));
     QVERIFY(closedByEnter);
-    QCOMPARE(Series::Results.size() - 1, drawsAfter);
+    QCOMPARE(window->session().drawCount(), qsizetype(drawsAfter));
     QVERIFY(window->isVisible());
 }
 
@@ -502,30 +515,6 @@ void TestFrmRindell::refusedWithoutRange()
     QVERIFY(stop(window.get(), 2)->isHidden());
     QVERIFY(button(window.get(), "cmdStart")->isVisible());
     QVERIFY(!QFile::exists(IniFixture::path()));
-}
-
-void TestFrmRindell::neverDrawsANumberTwice_data()
-{
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<int>("left");
-    // Keys that repeat and include 0: the count of results says draws remain, the
-    // flags say which numbers are really left.
-    QTest::newRow("repeated keys")
-        << QByteArray("[Condition]\r\nRange=1,4\r\n[Result]\r\n0=1\r\n1=2\r\n1=3\r\n") << 4;
-    // A missing key shows as 0 in the series: 0 counts as drawn.
-    QTest::newRow("a gap in the keys")
-        << QByteArray("[Condition]\r\nRange=0,3\r\n[Result]\r\n1=2\r\n3=3\r\n") << 1;
-}
-
-void TestFrmRindell::neverDrawsANumberTwice()
-{
-    QFETCH(QByteArray, ini);
-    QFETCH(int, left);
-    IniFixture::write(ini);
-    auto window = MainWindow::open();
-    drawWithStops(window.get());
-    QCOMPARE(window->drawnNumber(), std::int16_t(left));
-    QVERIFY(MainWindow::startIsRefusedAsExhausted(window.get()));
 }
 
 void TestFrmRindell::closeBoxWhileIdleAsksNothing()
@@ -654,7 +643,7 @@ void TestFrmRindell::writeFailuresAreReported()
                          Range1To3 + "[Result]\r\n1=" + QByteArray::number(window->drawnNumber()) +
                              "\r\n"));
     drawWithStops(window.get());
-    QCOMPARE(Series::Results.size(), 3);
+    QCOMPARE(window->session().drawCount(), qsizetype(2));
     window.reset();
     const auto [line, status] = Replay::Verify(IniFixture::journalPath());
     QVERIFY2(status == 0, qPrintable(line));
@@ -688,54 +677,6 @@ void TestFrmRindell::failedWriteRevealsNothing()
 #endif
 }
 
-void TestFrmRindell::hiddenEntriesAreNeverWrittenOver_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("NUL behind a value") << "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n2=5" +
-                                               QByteArray(1, '\0') + "\r\n3=88\r\n4=12\r\n";
-    QTest::newRow("comment longer than the section buffer")
-        << "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=37\r\n;" + QByteArray(33000, 'c') +
-               "\r\n2=5\r\n";
-}
-
-void TestFrmRindell::hiddenEntriesAreNeverWrittenOver()
-{
-    // The Windows reading rules hide entries behind a NUL or past the section
-    // buffer; the next ordinal's key is already recorded there, so START refuses.
-    QFETCH(QByteArray, content);
-    IniFixture::write(content);
-    auto window = MainWindow::open();
-    const QString counter = box(window.get(), "txtCount")->text();
-    ModalAnswerer answerer;
-    answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
-    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
-    QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
-    QCOMPARE(answerer.seen().size(), 2);
-    QCOMPARE(answerer.seen()[1].text, SaveFailure);
-    QCOMPARE(IniFixture::read(), content);
-    QCOMPARE(box(window.get(), "txtCount")->text(), counter);
-    QVERIFY(button(window.get(), "cmdStart")->isVisible());
-    QVERIFY(!stop(window.get(), 2)->isVisible());
-}
-
-void TestFrmRindell::hiddenNumbersAreNeverDrawnAgain()
-{
-    // 2 stands in a second [Result] section that the Windows reading rules never
-    // reach: of 1..3, only 3 is left to draw, under the next free key.
-    const QByteArray content =
-        "[Condition]\r\nRange=1,3\r\n[Result]\r\n1=1\r\n[X]\r\n[Result]\r\n9=2\r\n";
-    for (int round = 0; round < 10; ++round) {
-        IniFixture::write(content);
-        auto window = MainWindow::open();
-        drawWithStops(window.get());
-        QCOMPARE(int(window->drawnNumber()), 3);
-        QCOMPARE(IniFixture::read(),
-                 QByteArray("[Condition]\r\nRange=1,3\r\n[Result]\r\n1=1\r\n2=3\r\n[X]\r\n["
-                            "Result]\r\n9=2\r\n"));
-        QVERIFY(MainWindow::startIsRefusedAsExhausted(window.get()));
-    }
-}
-
 void TestFrmRindell::unusableFileIsToldOnceAndKept()
 {
     // A UTF-16 file (Notepad's "Unicode"): said once at start-up, never written.
@@ -750,9 +691,8 @@ void TestFrmRindell::unusableFileIsToldOnceAndKept()
     QCOMPARE(answerer.seen()[0].text,
              QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"));
     QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 未設定"));
-    Series::RangeFrom = 1; // as the condition dialog would set it
-    Series::RangeTo = 9;
-    window->EditRange();
+    // As the condition dialog sets it: in memory, since the file takes nothing.
+    QVERIFY(!window->session().setRange(QStringLiteral("1"), QStringLiteral("9")));
     QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
     QCOMPARE(answerer.seen().size(), 2);
     QCOMPARE(answerer.seen()[1].text, SaveFailure);
@@ -789,7 +729,7 @@ void TestFrmRindell::drawIsJournaledBeforeItIsShown()
     QCOMPARE(answerer.seen()[0].text, SaveFailure);
     QCOMPARE(IniFixture::read(), before);
     QVERIFY(button(window.get(), "cmdStart")->isVisible());
-    QCOMPARE(Series::Results.size(), 2);
+    QCOMPARE(window->session().drawCount(), qsizetype(1));
     window.reset();
     QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
 #endif
@@ -921,7 +861,7 @@ void TestFrmRindell::restartReadsDrawsBack()
     QCOMPARE(box(window.get(), "txtRange")->text(), QStringLiteral("抽選範囲 : 10 ～ 20"));
     std::sort(drawn.begin(), drawn.end());
     QCOMPARE(flagged(*window), drawn);
-    QCOMPARE(Series::Results.size(), 3);
+    QCOMPARE(window->session().drawCount(), qsizetype(2));
 }
 
 void TestFrmRindell::accessKeysPressTheirButtons()
@@ -998,7 +938,7 @@ void TestFrmRindell::reelsTurnWithTheDisplayAndWaitForABox()
     clock.start();
     QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
     QVERIFY2(turnsPerSecond >= 30, qPrintable(QString::number(turnsPerSecond)));
-    QVERIFY(turnsPerSecond <= 1000.0 / Series::FrameInterval(window->screen()->refreshRate()) + 5);
+    QVERIFY(turnsPerSecond <= 1000.0 / Reels::FrameInterval(window->screen()->refreshRate()) + 5);
     QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(!shownWhenTheBoxOpened.isEmpty());
     QCOMPARE(shownBeforeItClosed, shownWhenTheBoxOpened);
@@ -1240,6 +1180,138 @@ void TestFrmRindell::twoPathsToOneFileAreOneInstance()
     QCOMPARE(second.state(), QProcess::Running);
     stop(second);
 #endif
+}
+
+void TestFrmRindell::resultListWithoutResults()
+{
+    frmRindell main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok);
+    QTest::mouseClick(button(&main, "cmdResultList"), Qt::LeftButton);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen()[0].text, QStringLiteral("結果はありません。"));
+    QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
+    QCOMPARE(main.focusWidget(), button(&main, "cmdStart"));
+}
+
+void TestFrmRindell::resultListDuringADraw()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=12\r\n2=5\r\n");
+    frmRindell main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QStringList listed;
+    ModalAnswerer answerer;
+    answerer.then([&listed](QWidget* dialog) {
+        listed = listLines(dialog);
+        QTest::mouseClick(button(dialog, "cmdClose"), Qt::LeftButton);
+    });
+    QWidget* focusAfter = nullptr;
+    Stepper steps;
+    steps.then([&] {
+        QTest::mouseClick(button(&main, "cmdResultList"), Qt::LeftButton);
+        focusAfter = main.focusWidget();
+    });
+    for (QPushButton* stop : main.findChildren<QPushButton*>(QStringLiteral("cmdStop")))
+        steps.then([stop] { QTest::mouseClick(stop, Qt::LeftButton); });
+    QTest::mouseClick(button(&main, "cmdStart"), Qt::LeftButton);
+    const QStringList expected = {"  1回目：　012", "  2回目：　005",
+                                  ResultLine(3, main.drawnNumber())};
+    QCOMPARE(listed, expected);
+    QCOMPARE(focusAfter->property("index").toInt(), 2);
+}
+
+void TestFrmRindell::conditionDialogDuringADraw()
+{
+    IniFixture::write("[Condition]\r\nRange=0,999\r\n");
+    frmRindell main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QPushButton* start = button(&main, "cmdStart");
+    const QList<QPushButton*> stops = {stop(&main, 2), stop(&main, 1), stop(&main, 0)};
+
+    ModalAnswerer answerer;
+    QString openedWith;
+    answerer.then([&openedWith](QWidget* dialog) {
+        openedWith = box(dialog, "txtRangeMin")->text() + u',' + box(dialog, "txtRangeMax")->text();
+        QTest::mouseClick(button(dialog, "cmdCancel"), Qt::LeftButton);
+    });
+    QWidget* focusAfter = nullptr;
+    Stepper steps;
+    steps.then([&] {
+        QTest::mouseClick(button(&main, "cmdCondition"), Qt::LeftButton);
+        focusAfter = main.focusWidget();
+    });
+    for (QPushButton* reelStop : stops)
+        steps.then([reelStop] { QTest::mouseClick(reelStop, Qt::LeftButton); });
+    QTest::mouseClick(start, Qt::LeftButton);
+    QCOMPARE(openedWith, QStringLiteral("0,999"));
+    QCOMPARE(focusAfter, stop(&main, 2));
+    QVERIFY(start->isVisible());
+
+    // A new range, and the clear agreed to, reach the window at once.
+    answerer
+        .then([](QWidget* dialog) {
+            box(dialog, "txtRangeMin")->setText(QStringLiteral("1"));
+            box(dialog, "txtRangeMax")->setText(QStringLiteral("50"));
+            QTest::mouseClick(button(dialog, "cmdOK"), Qt::LeftButton);
+        })
+        .press(QMessageBox::Yes);
+    QTest::mouseClick(button(&main, "cmdCondition"), Qt::LeftButton);
+    QCOMPARE(box(&main, "txtRange")->text(), QStringLiteral("抽選範囲 : 01 ～ 50"));
+    QCOMPARE(box(&main, "txtCount")->text(), QStringLiteral("次 1回目"));
+    QCOMPARE(main.session().drawCount(), qsizetype(0));
+}
+
+void TestFrmRindell::reelDigit_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("hundreds");
+    QTest::addColumn<int>("tens");
+    QTest::addColumn<int>("ones");
+    QTest::newRow("7") << 7 << 0 << 0 << 7;
+    QTest::newRow("45") << 45 << 0 << 4 << 5;
+    QTest::newRow("123") << 123 << 1 << 2 << 3;
+    QTest::newRow("1234 shows its last three") << 1234 << 2 << 3 << 4;
+}
+
+void TestFrmRindell::reelDigit()
+{
+    QFETCH(int, number);
+    QFETCH(int, hundreds);
+    QFETCH(int, tens);
+    QFETCH(int, ones);
+    QCOMPARE(Reels::ReelDigit(std::int16_t(number), 2), hundreds);
+    QCOMPARE(Reels::ReelDigit(std::int16_t(number), 1), tens);
+    QCOMPARE(Reels::ReelDigit(std::int16_t(number), 0), ones);
+}
+
+void TestFrmRindell::frameInterval_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("60 Hz") << 60.0 << 17;
+    QTest::newRow("59.94 Hz") << 59.94 << 17;
+    QTest::newRow("144 Hz") << 144.0 << 7;
+    QTest::newRow("unknown (0)") << 0.0 << 17;
+    QTest::newRow("nonsense") << 1e9 << 17;
+    QTest::newRow("fast as can be") << 1000.0 << 1;
+}
+
+void TestFrmRindell::frameInterval()
+{
+    QFETCH(double, rate);
+    QFETCH(int, interval);
+    QCOMPARE(Reels::FrameInterval(rate), interval);
+}
+
+void TestFrmRindell::advanceReel()
+{
+    QCOMPARE(Reels::AdvanceReel(QStringLiteral("0")), QStringLiteral("1"));
+    QCOMPARE(Reels::AdvanceReel(QStringLiteral("8")), QStringLiteral("9"));
+    QCOMPARE(Reels::AdvanceReel(QStringLiteral("9")), QStringLiteral("0"));
 }
 
 QTEST_MAIN(TestFrmRindell)

@@ -2,14 +2,11 @@
 #include "filesizelimit.h"
 #include "guisuite.h"
 #include "inifixture.h"
-#include "journal/journal.h"
-#include "main_window/frmrindell.h"
-#include "main_window/series.h"
 #include "modalanswerer.h"
 #include "result_list/fitting.h"
 #include "result_list/frmresultlist.h"
 #include "result_list/resultline.h"
-#include "stepper.h"
+#include "session/drawsession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,6 +39,18 @@ QStringList lines(QWidget* window)
     return items;
 }
 
+// A started session whose series is `numbers`.
+std::unique_ptr<DrawSession> sessionOf(const QList<int>& numbers)
+{
+    QByteArray content = "[Condition]\r\nRange=0,999\r\n[Result]\r\n";
+    for (int i = 0; i < numbers.size(); ++i)
+        content += QByteArray::number(i + 1) + '=' + QByteArray::number(numbers[i]) + "\r\n";
+    IniFixture::write(content);
+    auto session = std::make_unique<DrawSession>();
+    session->start();
+    return session;
+}
+
 } // namespace
 
 class TestResultList : public GuiSuite
@@ -67,8 +76,6 @@ class TestResultList : public GuiSuite
     void enterClosesNothing();
     void maximiseAndRestoreGivesTheEarlierLayout();
     void savesTheSeriesAsCsv();
-    void mainWindowWithoutResults();
-    void mainWindowListsTheRunningDraw();
 };
 
 void TestResultList::resultLine_data()
@@ -162,8 +169,8 @@ void TestResultList::earlierSizeGivesEarlierLayout()
 
 void TestResultList::windowLayoutAndLines()
 {
-    Series::Results = {0, 7, 45, 123};
-    frmResultList window;
+    const auto session = sessionOf({7, 45, 123});
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(window.objectName(), QStringLiteral("frmResultList"));
@@ -201,10 +208,11 @@ void TestResultList::listShowsWholeLinesOnly()
     QFETCH(int, draws);
     QFETCH(int, windowWidth);
     QFETCH(bool, linesWiderThanList);
-    Series::Results = {0};
+    QList<int> numbers;
     for (int i = 1; i <= draws; ++i)
-        Series::Results << std::int16_t(i);
-    frmResultList window;
+        numbers << i;
+    const auto session = sessionOf(numbers);
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.resize(windowWidth, 400);
@@ -221,8 +229,8 @@ void TestResultList::listShowsWholeLinesOnly()
 
 void TestResultList::resizingTheWindowFitsTheList()
 {
-    Series::Results = {0, 1};
-    frmResultList window;
+    const auto session = sessionOf({1});
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
@@ -243,8 +251,8 @@ void TestResultList::resizingTheWindowFitsTheList()
 
 void TestResultList::escapeCloses()
 {
-    Series::Results = {0, 5};
-    frmResultList window;
+    const auto session = sessionOf({5});
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(window.findChild<QListWidget*>(QStringLiteral("lstResult")), Qt::Key_Escape);
@@ -253,8 +261,8 @@ void TestResultList::escapeCloses()
 
 void TestResultList::enterClosesNothing()
 {
-    Series::Results = {0, 5, 7};
-    frmResultList window;
+    const auto session = sessionOf({5, 7});
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
@@ -268,8 +276,8 @@ void TestResultList::enterClosesNothing()
 
 void TestResultList::maximiseAndRestoreGivesTheEarlierLayout()
 {
-    Series::Results = {0, 1, 2};
-    frmResultList window;
+    const auto session = sessionOf({1, 2});
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
@@ -289,10 +297,9 @@ void TestResultList::maximiseAndRestoreGivesTheEarlierLayout()
 
 void TestResultList::savesTheSeriesAsCsv()
 {
-    // Through the real window: the journal of the main window, Ctrl+S, the save
-    // dialog answered as an operator would, and a failed save said in a warning.
-    IniFixture::write("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=5\r\n");
-    frmRindell main;
+    // Through the real window: the session's journal, Ctrl+S, the save dialog
+    // answered as an operator would, and a failed save said in a warning.
+    const auto session = sessionOf({12, 5});
     QTemporaryDir folder;
     const QString target = folder.filePath(QStringLiteral("results.csv"));
     const auto answerSaveAs = [](const QString& path) {
@@ -305,11 +312,11 @@ void TestResultList::savesTheSeriesAsCsv()
             QMetaObject::invokeMethod(dialog, "accept");
         };
     };
-    frmResultList window(&main);
+    frmResultList window(*session);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
-    QCOMPARE(list->toolTip(), QStringLiteral("head ") + Journal::current()->head());
+    QCOMPARE(list->toolTip(), QStringLiteral("head ") + session->journalHead());
     QCOMPARE(list->actions().value(0)->text(), QStringLiteral("CSV形式で保存(&S)..."));
     {
         ModalAnswerer answerer;
@@ -324,7 +331,7 @@ void TestResultList::savesTheSeriesAsCsv()
     QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
     QVERIFY(csv.contains("\r\n1,012,"));
     QVERIFY(csv.contains("\r\n2,005,"));
-    QVERIFY(csv.endsWith("# head " + Journal::current()->head().toLatin1() + "\r\n"));
+    QVERIFY(csv.endsWith("# head " + session->journalHead().toLatin1() + "\r\n"));
 
 #ifdef Q_OS_WIN
     QSKIP(NO_FILE_SIZE_LIMIT);
@@ -344,47 +351,6 @@ void TestResultList::savesTheSeriesAsCsv()
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("results.csv")});
 #endif
-}
-
-void TestResultList::mainWindowWithoutResults()
-{
-    frmRindell main;
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    ModalAnswerer answerer;
-    answerer.press(QMessageBox::Ok);
-    QTest::mouseClick(button(&main, "cmdResultList"), Qt::LeftButton);
-    QCOMPARE(answerer.seen().size(), 1);
-    QCOMPARE(answerer.seen()[0].text, QStringLiteral("結果はありません。"));
-    QCOMPARE(answerer.seen()[0].title, QStringLiteral("Rindell"));
-    QCOMPARE(main.focusWidget(), button(&main, "cmdStart"));
-}
-
-void TestResultList::mainWindowListsTheRunningDraw()
-{
-    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=12\r\n2=5\r\n");
-    frmRindell main;
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
-    QStringList listed;
-    ModalAnswerer answerer;
-    answerer.then([&listed](QWidget* dialog) {
-        listed = lines(dialog);
-        QTest::mouseClick(button(dialog, "cmdClose"), Qt::LeftButton);
-    });
-    QWidget* focusAfter = nullptr;
-    Stepper steps;
-    steps.then([&] {
-        QTest::mouseClick(button(&main, "cmdResultList"), Qt::LeftButton);
-        focusAfter = main.focusWidget();
-    });
-    for (QPushButton* stop : main.findChildren<QPushButton*>(QStringLiteral("cmdStop")))
-        steps.then([stop] { QTest::mouseClick(stop, Qt::LeftButton); });
-    QTest::mouseClick(button(&main, "cmdStart"), Qt::LeftButton);
-    const QStringList expected = {"  1回目：　012", "  2回目：　005",
-                                  ResultLine(3, main.drawnNumber())};
-    QCOMPARE(listed, expected);
-    QCOMPARE(focusAfter->property("index").toInt(), 2);
 }
 
 QTEST_MAIN(TestResultList)

@@ -1,10 +1,10 @@
-#include "common/shiftjis.h"
 #include "files.h"
 #include "filesizelimit.h"
 #include "inifixture.h"
 #include "killloop.h"
 #include "settings/atomicfile.h"
 #include "settings/settings.h"
+#include "settings/shiftjis.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,7 +82,7 @@ class TestSettings : public QObject
     void japanesePath();
     void defaultFileArgumentSelectsTheProgramsFile();
 
-    void readOnceAnswersFromOneRead();
+    void snapshotAnswersFromOneRead();
     void killedWriterNeverTearsTheFile();
 
   private:
@@ -729,18 +729,15 @@ void TestSettings::defaultFileArgumentSelectsTheProgramsFile()
     IniFixture::remove();
 }
 
-void TestSettings::readOnceAnswersFromOneRead()
+void TestSettings::snapshotAnswersFromOneRead()
 {
     QVERIFY(Files::write(m_file, "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n"));
-    {
-        const IniReadOnce once;
-        QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
-                 QStringLiteral("1,9"));
-        QVERIFY(Files::write(m_file, "[Condition]\r\nRange=2,8\r\n"));
-        QCOMPARE(ReadIniSection(QStringLiteral("Result"), m_file)->join(u'|'),
-                 QStringLiteral("1|5"));
-        QVERIFY(IsIniFileUsable(m_file));
-    }
+    const IniSnapshot snapshot(m_file);
+    QVERIFY(Files::write(m_file, "[Condition]\r\nRange=2,8\r\n"));
+    QCOMPARE(snapshot.ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}),
+             QStringLiteral("1,9"));
+    QCOMPARE(snapshot.ReadIniSection(QStringLiteral("Result"))->join(u'|'), QStringLiteral("1|5"));
+    QVERIFY(snapshot.isUsable());
     QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
              QStringLiteral("2,8"));
     QVERIFY(!ReadIniSection(QStringLiteral("Result"), m_file));

@@ -1,11 +1,27 @@
 #include "guisuite.h"
 
 #include "inifixture.h"
-#include "seriesstate.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QStyleHints>
 #include <QTest>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// Whether a window a test opened is still shown: each test closes its own.
+bool noWindowLeft()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::none_of(windows.cbegin(), windows.cend(), [](QWidget* window) {
+        return window->isVisible() && window->windowType() != Qt::Popup &&
+               window->windowType() != Qt::ToolTip;
+    });
+}
+
+} // namespace
 
 void GuiSuite::initTestCase()
 {
@@ -15,11 +31,10 @@ void GuiSuite::initTestCase()
 void GuiSuite::init()
 {
     IniFixture::remove();
-    SeriesState::Reset();
 }
 
 void GuiSuite::cleanup()
 {
     IniFixture::remove();
-    QVERIFY2(SeriesState::NoWindowLeft(), "a test left a window open");
+    QVERIFY2(noWindowLeft(), "a test left a window open");
 }

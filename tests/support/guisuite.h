@@ -2,8 +2,8 @@
 
 #include <QObject>
 
-// The base of the window suites: every test starts with no settings file and the
-// shared state as at program start, and ends with no window left open. Qt Test
+// The base of the window suites: every test starts with no settings file and
+// ends with no window left open. Qt Test
 // runs these slots of the base class for every suite derived from it.
 class GuiSuite : public QObject
 {

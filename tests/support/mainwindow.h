@@ -13,7 +13,5 @@ namespace MainWindow {
 std::unique_ptr<frmRindell> open();
 // The three reels' digits, hundreds first.
 QString reels(QWidget* window);
-// START pressed on an exhausted series: true when exactly the refusal was shown.
-bool startIsRefusedAsExhausted(frmRindell* window);
 
 } // namespace MainWindow

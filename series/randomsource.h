@@ -16,9 +16,6 @@ class RandomSource
     // Tests only: a reproducible stream instead of the system generator.
     static RandomSource seededForTesting(std::uint32_t seed);
 
-    // Back to the system generator, dropping a test seed; the system generator
-    // itself needs no seeding.
-    void reseed();
     // 32 uniform random bits.
     std::uint32_t next();
 

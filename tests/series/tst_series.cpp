@@ -1,8 +1,7 @@
-#include "main_window/randomsource.h"
-#include "main_window/reels.h"
-#include "main_window/selection.h"
-#include "main_window/series.h"
-#include "main_window/storedseries.h"
+#include "series/randomsource.h"
+#include "series/selection.h"
+#include "series/series.h"
+#include "series/storedseries.h"
 
 #include <QTest>
 
@@ -31,11 +30,6 @@ class TestSeries : public QObject
     void selection();
     void everyRankEquallyOften_data();
     void everyRankEquallyOften();
-    void reelDigit_data();
-    void reelDigit();
-    void frameInterval_data();
-    void frameInterval();
-    void advanceReel();
     void seededStreamsRepeatSystemStreamsDiffer();
     void recordedSeries_data();
     void recordedSeries();
@@ -239,55 +233,6 @@ void TestSeries::everyRankEquallyOften()
                                                     .arg(each)));
 }
 
-void TestSeries::reelDigit_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<int>("hundreds");
-    QTest::addColumn<int>("tens");
-    QTest::addColumn<int>("ones");
-    QTest::newRow("7") << 7 << 0 << 0 << 7;
-    QTest::newRow("45") << 45 << 0 << 4 << 5;
-    QTest::newRow("123") << 123 << 1 << 2 << 3;
-    QTest::newRow("1234 shows its last three") << 1234 << 2 << 3 << 4;
-}
-
-void TestSeries::reelDigit()
-{
-    QFETCH(int, number);
-    QFETCH(int, hundreds);
-    QFETCH(int, tens);
-    QFETCH(int, ones);
-    QCOMPARE(ReelDigit(std::int16_t(number), 2), hundreds);
-    QCOMPARE(ReelDigit(std::int16_t(number), 1), tens);
-    QCOMPARE(ReelDigit(std::int16_t(number), 0), ones);
-}
-
-void TestSeries::frameInterval_data()
-{
-    QTest::addColumn<double>("rate");
-    QTest::addColumn<int>("interval");
-    QTest::newRow("60 Hz") << 60.0 << 17;
-    QTest::newRow("59.94 Hz") << 59.94 << 17;
-    QTest::newRow("144 Hz") << 144.0 << 7;
-    QTest::newRow("unknown (0)") << 0.0 << 17;
-    QTest::newRow("nonsense") << 1e9 << 17;
-    QTest::newRow("fast as can be") << 1000.0 << 1;
-}
-
-void TestSeries::frameInterval()
-{
-    QFETCH(double, rate);
-    QFETCH(int, interval);
-    QCOMPARE(FrameInterval(rate), interval);
-}
-
-void TestSeries::advanceReel()
-{
-    QCOMPARE(AdvanceReel(QStringLiteral("0")), QStringLiteral("1"));
-    QCOMPARE(AdvanceReel(QStringLiteral("8")), QStringLiteral("9"));
-    QCOMPARE(AdvanceReel(QStringLiteral("9")), QStringLiteral("0"));
-}
-
 void TestSeries::seededStreamsRepeatSystemStreamsDiffer()
 {
     const auto firstWords = [](RandomSource& random) {
@@ -299,12 +244,10 @@ void TestSeries::seededStreamsRepeatSystemStreamsDiffer()
     RandomSource a = RandomSource::seededForTesting(7);
     RandomSource b = RandomSource::seededForTesting(7);
     QCOMPARE(firstWords(a), firstWords(b));
-    // Back on the system generator: two sources side by side share nothing.
-    a.reseed();
-    b.reseed();
-    QVERIFY(firstWords(a) != firstWords(b));
-    RandomSource fresh;
-    QVERIFY(firstWords(fresh) != firstWords(a));
+    // The system generator: two sources side by side share nothing.
+    RandomSource system;
+    RandomSource other;
+    QVERIFY(firstWords(system) != firstWords(other));
 }
 
 void TestSeries::recordedSeries_data()

@@ -1,4 +1,4 @@
-#include "main_window/storedseries.h"
+#include "series/storedseries.h"
 
 #include <algorithm>
 #include <limits>

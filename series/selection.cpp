@@ -1,4 +1,4 @@
-#include "main_window/selection.h"
+#include "series/selection.h"
 
 namespace Series {
 

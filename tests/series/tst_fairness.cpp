@@ -1,5 +1,5 @@
-#include "main_window/randomsource.h"
-#include "main_window/selection.h"
+#include "series/randomsource.h"
+#include "series/selection.h"
 
 #include <QTest>
 

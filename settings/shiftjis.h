@@ -18,9 +18,26 @@ QString decode(QByteArrayView bytes);
 // Bytes that `text` takes in code page 932: two for a full-width character.
 qsizetype byteLength(QStringView text);
 
-// Tests only: the converter is looked up by this name instead (an unknown name
-// stands for a platform without one). On Windows, which converts code page 932
-// itself, any name but "windows-31j" stands for a system without it.
-void useCodecNameForTesting(const char* name);
+// The converter of one code page, by its name. "windows-31j" differs from strict
+// Shift_JIS where Windows does (0x8160 is U+FF5E, NEC extensions): the file must
+// read the same as on a Japanese system. Another name stands for a system without
+// the converter.
+class Codec
+{
+  public:
+    explicit Codec(const char* name = "windows-31j");
+    bool isAvailable() const;
+    std::optional<QByteArray> encode(QStringView text) const;
+    QString decode(QByteArrayView bytes) const;
+
+  private:
+    std::optional<QByteArray> convert(QStringView text) const;
+    QString convert(QByteArrayView bytes) const;
+#ifdef Q_OS_WIN
+    unsigned m_codePage;
+#else
+    QByteArray m_name;
+#endif
+};
 
 } // namespace ShiftJis

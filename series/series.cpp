@@ -1,4 +1,4 @@
-#include "main_window/series.h"
+#include "series/series.h"
 
 namespace Series {
 

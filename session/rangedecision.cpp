@@ -1,4 +1,4 @@
-#include "condition_dialog/rangedecision.h"
+#include "session/rangedecision.h"
 
 namespace RangeDecision {
 
