@@ -12,15 +12,15 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     // The command-line options need no display: decided before any GUI is set up.
-    if (IsCommand(arguments)) {
+    if (isCommand(arguments)) {
         QCoreApplication app(argc, argv);
         // Windows hands argv over in the ANSI code page, which may lack a file
         // name's characters; Qt takes them from the UTF-16 command line.
-        return RunCommandLine(QCoreApplication::arguments().mid(1), stdout, stderr);
+        return runCommandLine(QCoreApplication::arguments().mid(1), stdout, stderr);
     }
 
     QApplication app(argc, argv);
-    PrepareApplication();
+    prepareApplication();
     if (!ShiftJis::isAvailable()) {
         // Without it every Japanese text in the settings file would be lost.
         QMessageBox::critical(

@@ -7,7 +7,7 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
-void PrepareApplication()
+void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Rindell"));
     QApplication::setApplicationVersion(QStringLiteral(RINDELL_VERSION));
@@ -16,7 +16,7 @@ void PrepareApplication()
 #ifndef Q_OS_WIN
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 #endif
-    InstallQtTranslation();
+    installQtTranslation();
 
     // The sizes a window's frame and task bar use; the large ones are for the
     // installed icon theme only, and decoding them would slow every start.
@@ -26,7 +26,7 @@ void PrepareApplication()
     QApplication::setWindowIcon(icon);
 }
 
-QTranslator* InstallQtTranslation()
+QTranslator* installQtTranslation()
 {
     const QString name = QStringLiteral("qtbase_ja");
     auto* translator = new QTranslator(qApp);

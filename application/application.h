@@ -3,10 +3,10 @@
 class QTranslator;
 
 // Names, version, style, icon and Qt's Japanese texts, before the first window.
-void PrepareApplication();
+void prepareApplication();
 
 // Installs Qt's own Japanese texts (Yes/No/OK, a text box's context menu): from
 // the translations folder beside the program, where the install puts them, else
 // from Qt's own folder. The translator belongs to the application; nothing when
 // neither folder has it (the message boxes then name their buttons themselves).
-QTranslator* InstallQtTranslation();
+QTranslator* installQtTranslation();

@@ -7,7 +7,7 @@
 
 namespace AudiencePlacement {
 
-QRect Beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize minimum)
+QRect beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize minimum)
 {
     const QRect main = mainFrame.intersected(screen);
     const std::array<QRect, 4> sides = {
@@ -38,7 +38,7 @@ QRect Beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize
     return centred;
 }
 
-QString ToText(const QRect& geometry)
+QString toText(const QRect& geometry)
 {
     return QStringLiteral("%1,%2,%3,%4")
         .arg(geometry.x())
@@ -47,7 +47,7 @@ QString ToText(const QRect& geometry)
         .arg(geometry.height());
 }
 
-std::optional<QRect> FromText(const QString& text)
+std::optional<QRect> fromText(const QString& text)
 {
     const QStringList parts = text.split(u',');
     if (parts.size() != 4)

@@ -14,11 +14,11 @@ namespace AudiencePlacement {
 // beside the main window's `mainFrame`, at the window's preferred proportions;
 // where no side has room for `minimum`, `preferred` centred on the screen, where
 // the main window will stand in front of it.
-QRect Beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize minimum);
+QRect beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize minimum);
 
 // "x,y,width,height" as kept in the settings file, and back; nothing for text
 // that is not four whole numbers with a positive size.
-QString ToText(const QRect& geometry);
-std::optional<QRect> FromText(const QString& text);
+QString toText(const QRect& geometry);
+std::optional<QRect> fromText(const QString& text);
 
 } // namespace AudiencePlacement

@@ -88,7 +88,7 @@ double processCpuSeconds(const QByteArray& pid)
 
 int startup(QApplication& app)
 {
-    PrepareApplication(); // as main() does
+    prepareApplication(); // as main() does
     frmRindell window;
     Probe::reportStartupAndQuit(&window);
     window.show();
@@ -146,7 +146,7 @@ class PaintEnd : public QObject
 
 int spin(QApplication& app)
 {
-    PrepareApplication();
+    prepareApplication();
     frmRindell window;
     window.show();
     auto* start = window.findChild<QPushButton*>(QStringLiteral("cmdStart"));
@@ -282,13 +282,13 @@ int work()
                 flags[(i * 7) % 1000] = true;
             QElapsedTimer clock;
             clock.start();
-            const auto entries = Common::ReadWholeIniSection(QStringLiteral("Result"), path);
-            const Series::RecordedSeries recorded = Series::ReadRecorded(*entries);
+            const auto entries = Common::readWholeIniSection(QStringLiteral("Result"), path);
+            const Series::RecordedSeries recorded = Series::readRecorded(*entries);
             guard << clock.nsecsElapsed() / 1e6;
             clock.restart();
-            Series::FlagNumbers(recorded.numbers, flags);
-            const auto number = Series::DrawUndrawn(flags, 0, 999, random);
-            const bool taken = Series::IsOrdinalTaken(recorded, draw);
+            Series::flagNumbers(recorded.numbers, flags);
+            const auto number = Series::drawUndrawn(flags, 0, 999, random);
+            const bool taken = Series::isOrdinalTaken(recorded, draw);
             choice << clock.nsecsElapsed() / 1e6;
             clock.restart();
             if (!number || !journal->append(QStringLiteral("draw"), drawFields(draw, *number)))

@@ -92,11 +92,11 @@ int sampleDraws(qint64 count, std::int16_t from, std::int16_t to, bool series, O
     for (qint64 i = 0; i < count; ++i) {
         QByteArray text;
         if (series) {
-            for (const std::int16_t number : Sampling::WholeSeries(from, to, random))
+            for (const std::int16_t number : Sampling::wholeSeries(from, to, random))
                 text += QByteArray::number(number) + ' ';
             text.chop(1);
         } else {
-            text = QByteArray::number(Sampling::FirstDraw(from, to, random));
+            text = QByteArray::number(Sampling::firstDraw(from, to, random));
         }
         if (!out.line(text + '\n'))
             return 1;
@@ -106,14 +106,14 @@ int sampleDraws(qint64 count, std::int16_t from, std::int16_t to, bool series, O
 
 } // namespace
 
-bool IsCommand(const QStringList& arguments)
+bool isCommand(const QStringList& arguments)
 {
     const QString command = arguments.value(0);
     return command.startsWith(QLatin1String("--sample-")) || command == QLatin1String("--verify") ||
            command == QLatin1String("--export");
 }
 
-int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
+int runCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
 {
 #ifdef Q_OS_WIN
     // Bytes as written: text mode would make every 0x0A of --sample-raw CR LF, and
@@ -135,7 +135,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         if (rest.size() > 1 || (rest.size() == 1 && rest[0].isEmpty()))
             return usageError(err, "--verify takes at most one journal file");
         const auto [lines, status] =
-            Replay::Verify(rest.isEmpty() ? Journal::defaultPath() : rest[0], head);
+            Replay::verify(rest.isEmpty() ? Journal::defaultPath() : rest[0], head);
         std::fprintf(out, "%s\n", lines.toUtf8().constData());
         return status;
     }
@@ -144,7 +144,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
             return usageError(err, "--export takes one file name");
         const QString ini = Common::GetIniFilePath();
         const QString journal = Journal::defaultPath();
-        const std::optional<QByteArray> csv = Export::CsvOfFiles(ini, journal);
+        const std::optional<QByteArray> csv = Export::csvOfFiles(ini, journal);
         if (!csv) {
             std::fprintf(err,
                          "rindell: %s: the journal is missing, unreadable or broken; "
@@ -152,7 +152,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
                          journal.toLocal8Bit().constData());
             return 1;
         }
-        if (const auto failed = Export::Write(arguments[1], *csv, {ini, journal})) {
+        if (const auto failed = Export::write(arguments[1], *csv, {ini, journal})) {
             std::fprintf(err, "rindell: %s: %s\n", arguments[1].toLocal8Bit().constData(),
                          failed->reason.toUtf8().constData());
             return failed->refused ? 2 : 1;

@@ -14,7 +14,7 @@
 // The sampling options never touch the settings file; the others only read it.
 
 // Whether `arguments` (without the program name) ask for one of them.
-bool IsCommand(const QStringList& arguments);
+bool isCommand(const QStringList& arguments);
 // Runs it (a QCoreApplication exists); the exit status: 0 done, 1 failed or a
 // broken journal, 2 bad usage.
-int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err);
+int runCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err);

@@ -10,8 +10,8 @@
 namespace Sampling {
 
 // The first draw of a fresh series over from..to.
-std::int16_t FirstDraw(std::int16_t from, std::int16_t to, RandomSource& random);
+std::int16_t firstDraw(std::int16_t from, std::int16_t to, RandomSource& random);
 // A whole series over from..to: every number once, in draw order.
-QList<std::int16_t> WholeSeries(std::int16_t from, std::int16_t to, RandomSource& random);
+QList<std::int16_t> wholeSeries(std::int16_t from, std::int16_t to, RandomSource& random);
 
 } // namespace Sampling

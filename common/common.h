@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QMessageBox>
 #include <QPalette>
 #include <QString>
 
@@ -21,9 +22,13 @@ void ShowWarning(const QString& message, const QString& title);
 // running program's journal notes each failure and refusal the operator is told
 // of. One at a time; an empty one ends the observing.
 using WarningObserver = std::function<void(const QString& message, const QString& title)>;
-void ObserveWarnings(WarningObserver observer);
-// Beep, then a modal Yes/No question; 6 for Yes, 7 for No. An `extraStyle` of
-// 256 (MB_DEFBUTTON2) makes No the default button.
+void observeWarnings(WarningObserver observer);
+// Beep, then a modal Yes/No question; the button pressed (No when the box was
+// closed without one).
+QMessageBox::StandardButton askYesNo(const QString& message, const QString& title,
+                                     QMessageBox::StandardButton defaultButton);
+// The same, as the Windows message box answers: 6 for Yes, 7 for No. An
+// `extraStyle` of 256 (MB_DEFBUTTON2) makes No the default button.
 std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle);
 
 QString CollapseAmpersands(const QString& text);
@@ -33,12 +38,12 @@ void HandleFormClose(QWidget* form, bool& cancel, std::int16_t closeReason);
 
 // Enter or Return on a dialog: presses the focused push button, as on Windows,
 // and nothing else (no default button); false for any other key.
-bool PressFocusedButton(QWidget* dialog, QKeyEvent* event);
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
 // Takes the style's icons off a dialog's standard buttons: plain, as on Windows.
-void PlainDialogButtons(QWidget* dialog);
+void plainDialogButtons(QWidget* dialog);
 
 // Sets one colour of a widget's palette, keeping the others.
-void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);
+void setPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);
 
 // Applies the byte input limits and background colours of every control of `form`.
 void SetupControls(QWidget* form, std::optional<QColor> backColor = std::nullopt);
@@ -48,7 +53,7 @@ void SetTextLimit(QWidget* control, std::int16_t limit);
 void SelectText(QWidget* control, std::int16_t start, std::int16_t length);
 // The leading number of `text`, read leniently: blanks are skipped, reading stops
 // at the first character that cannot continue the number, no number gives 0.
-double LeadingNumber(const QString& text);
+double leadingNumber(const QString& text);
 
 bool CheckNumberInput(const QString& value, std::int16_t maxDigits, const QString& itemName,
                       const QString& title);

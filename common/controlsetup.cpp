@@ -78,7 +78,7 @@ std::optional<std::int16_t> comboLimitFromTag(const QComboBox* combo)
         numberAt = found + anywhere.size();
     if (numberAt < 0)
         return std::nullopt;
-    const double number = std::nearbyint(Common::LeadingNumber(tag.mid(numberAt)));
+    const double number = std::nearbyint(Common::leadingNumber(tag.mid(numberAt)));
     return static_cast<std::int16_t>(std::clamp(number,
                                                 double(std::numeric_limits<std::int16_t>::min()),
                                                 double(std::numeric_limits<std::int16_t>::max())));
@@ -86,7 +86,7 @@ std::optional<std::int16_t> comboLimitFromTag(const QComboBox* combo)
 
 void setBackground(QWidget* widget, const QColor& color)
 {
-    Common::SetPaletteColor(widget, widget->backgroundRole(), color);
+    Common::setPaletteColor(widget, widget->backgroundRole(), color);
 }
 
 } // namespace
@@ -142,14 +142,14 @@ void SelectText(QWidget* control, std::int16_t start, std::int16_t length)
     edit->setSelection(start, length >= 0 ? length : int(edit->text().size()) - start);
 }
 
-void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
+void setPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
     QPalette palette = widget->palette();
     palette.setColor(role, color);
     widget->setPalette(palette);
 }
 
-bool PressFocusedButton(QWidget* dialog, QKeyEvent* event)
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
@@ -158,7 +158,7 @@ bool PressFocusedButton(QWidget* dialog, QKeyEvent* event)
     return true;
 }
 
-void PlainDialogButtons(QWidget* dialog)
+void plainDialogButtons(QWidget* dialog)
 {
     for (const QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
         for (QAbstractButton* button : box->buttons())

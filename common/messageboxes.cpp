@@ -15,14 +15,15 @@ Common::WarningObserver& warningObserver()
     return observer;
 }
 
-std::int32_t showBox(const QString& message, const QString& title, std::int32_t style)
+QMessageBox::StandardButton showBox(const QString& message, const QString& title,
+                                    QMessageBox::Icon icon,
+                                    QMessageBox::StandardButton defaultButton)
 {
     QApplication::beep();
 
-    const bool question = (style & 0xF0) == Const::MB_ICONQUESTION;
-    const bool yesNo = (style & 0x0F) == Const::MB_YESNO;
+    const bool yesNo = icon == QMessageBox::Question;
     const QPointer<QWidget> owner = QApplication::activeWindow();
-    QMessageBox box(question ? QMessageBox::Question : QMessageBox::Warning, title, message,
+    QMessageBox box(icon, title, message,
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
     // Without Qt's Japanese translation the buttons would read Yes/No in English.
     if (QCoreApplication::translate("QPlatformTheme", "&Yes") == QLatin1String("&Yes")) {
@@ -33,20 +34,20 @@ std::int32_t showBox(const QString& message, const QString& title, std::int32_t 
             box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
         }
     }
-    if (yesNo) {
-        const bool secondIsDefault = (style & 0xF00) == Const::MB_DEFBUTTON2;
-        box.setDefaultButton(secondIsDefault ? QMessageBox::No : QMessageBox::Yes);
-    }
-    Common::PlainDialogButtons(&box);
-    // No maximise box; KeepModalOnScreen takes away the minimise box.
+    box.setDefaultButton(defaultButton);
+    Common::plainDialogButtons(&box);
+    // No maximise box; keepModalOnScreen takes away the minimise box.
     box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) &
                        ~Qt::WindowMaximizeButtonHint);
-    Common::KeepModalOnScreen(&box);
+    Common::keepModalOnScreen(&box);
     box.exec();
     // A window manager may leave no window active once the box is gone.
     if (owner && owner->isVisible())
         owner->activateWindow();
-    return box.clickedButton() == box.button(QMessageBox::Yes) ? Const::IDYES : Const::IDNO;
+    // Closed without a button (Esc, the frame): as No, or as OK.
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? QMessageBox::Yes
+           : yesNo                                             ? QMessageBox::No
+                                                               : QMessageBox::Ok;
 }
 
 } // namespace
@@ -57,18 +58,27 @@ void ShowWarning(const QString& message, const QString& title)
 {
     if (const WarningObserver& observer = warningObserver())
         observer(message, title);
-    showBox(message, title, Const::MB_OK | Const::MB_ICONEXCLAMATION);
+    showBox(message, title, QMessageBox::Warning, QMessageBox::Ok);
 }
 
-void ObserveWarnings(WarningObserver observer)
+void observeWarnings(WarningObserver observer)
 {
     warningObserver() = std::move(observer);
 }
 
+QMessageBox::StandardButton askYesNo(const QString& message, const QString& title,
+                                     QMessageBox::StandardButton defaultButton)
+{
+    return showBox(message, title, QMessageBox::Question, defaultButton);
+}
+
 std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle)
 {
-    const std::int32_t style = extraStyle + (Const::MB_YESNO | Const::MB_ICONQUESTION);
-    return static_cast<std::int16_t>(showBox(message, title, style));
+    const bool secondIsDefault = (extraStyle & 0xF00) == Const::MB_DEFBUTTON2;
+    return askYesNo(message, title, secondIsDefault ? QMessageBox::No : QMessageBox::Yes) ==
+                   QMessageBox::Yes
+               ? Const::IDYES
+               : Const::IDNO;
 }
 
 } // namespace Common

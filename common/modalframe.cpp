@@ -34,7 +34,7 @@ class Restorer : public QObject
 
 namespace Common {
 
-void KeepModalOnScreen(QWidget* modal)
+void keepModalOnScreen(QWidget* modal)
 {
     modal->setWindowFlag(Qt::WindowMinimizeButtonHint, false);
     modal->installEventFilter(new Restorer(modal));

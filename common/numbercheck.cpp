@@ -30,7 +30,7 @@ bool IsAllDigits(const QString& text)
            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-double LeadingNumber(const QString& text)
+double leadingNumber(const QString& text)
 {
     QString number;
     bool digits = false;

@@ -53,7 +53,7 @@ frmCondition::frmCondition(DrawSession& session, QWidget* parent)
     setGeometry(Twips::rect(ScreenLeft, ScreenTop, ClientWidth, ClientHeight));
     setFixedSize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     createControls();
-    Common::KeepModalOnScreen(this);
+    Common::keepModalOnScreen(this);
     Form_Load();
 }
 
@@ -189,7 +189,7 @@ bool frmCondition::eventFilter(QObject* watched, QEvent* event)
 
 void frmCondition::keyPressEvent(QKeyEvent* event)
 {
-    if (Common::PressFocusedButton(this, event))
+    if (Common::pressFocusedButton(this, event))
         return;
     if (event->key() == Qt::Key_Escape)
         return; // キャンセル is an ordinary button: no key answers for it
@@ -245,10 +245,10 @@ void frmCondition::cmdOK_Click()
         return;
     case RangeDecision::Outcome::Narrowed:
         // Asked before anything is stored; No leaves the dialog open.
-        if (Common::AskQuestion(
+        if (Common::askYesNo(
                 QStringLiteral(
                     "抽選範囲が狭くなったので、抽選結果をクリアします。よろしいですか？"),
-                title, Const::MB_DEFBUTTON2) == Const::IDNO)
+                title, QMessageBox::No) == QMessageBox::No)
             return;
         break;
     case RangeDecision::Outcome::Changed:
@@ -262,9 +262,8 @@ void frmCondition::cmdOK_Click()
                 QStringLiteral("抽選範囲を保存できませんでした。設定ファイルを確認して下さい。"),
                 title);
         if (outcome == RangeDecision::Outcome::Narrowed ||
-            Common::AskQuestion(
-                QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？"), title,
-                Const::MB_DEFBUTTON2) == Const::IDYES)
+            Common::askYesNo(QStringLiteral("抽選範囲が変更されました。抽選結果をクリアしますか？"),
+                             title, QMessageBox::No) == QMessageBox::Yes)
             Q_EMIT clearRequested();
     }
     accept();

@@ -42,8 +42,8 @@ bool isExport(const QString& path)
 
 namespace Export {
 
-QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
-               const QString& head)
+QByteArray csvOf(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
+                 const QString& head)
 {
     QByteArray csv = Header;
     for (qsizetype i = 0; i < series.size(); ++i) {
@@ -59,15 +59,15 @@ QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& jou
     return csv;
 }
 
-std::optional<QByteArray> CsvOfFiles(const QString& iniPath, const QString& journalPath)
+std::optional<QByteArray> csvOfFiles(const QString& iniPath, const QString& journalPath)
 {
-    const std::optional<Replay::Result> journal = Replay::ReadFile(journalPath);
+    const std::optional<Replay::Result> journal = Replay::readFile(journalPath);
     if (!journal || !journal->broken.isEmpty())
         return std::nullopt;
-    return Csv(Replay::SettingsSeries(iniPath), journal->series, journal->head);
+    return csvOf(Replay::settingsSeries(iniPath), journal->series, journal->head);
 }
 
-std::optional<Failure> Write(const QString& path, const QByteArray& csv, const QStringList& records)
+std::optional<Failure> write(const QString& path, const QByteArray& csv, const QStringList& records)
 {
     const QFileInfo info(path);
     for (const QString& record : records) {
@@ -88,7 +88,7 @@ std::optional<Failure> Write(const QString& path, const QByteArray& csv, const Q
     return std::nullopt;
 }
 
-QString DefaultFileName(const QDateTime& now)
+QString defaultFileName(const QDateTime& now)
 {
     return QStringLiteral("Rindell-%1.csv").arg(now.toString(QStringLiteral("yyyyMMdd-HHmm")));
 }

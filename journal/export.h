@@ -16,13 +16,13 @@ class QDateTime;
 // journal or empty), and last the line "# head <sha256>".
 namespace Export {
 
-QByteArray Csv(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
-               const QString& head);
+QByteArray csvOf(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
+                 const QString& head);
 
 // The series of the settings file, with the times and head of its journal;
 // nothing when the journal is missing, cannot be read or is broken, since the
 // CSV would then prove nothing.
-std::optional<QByteArray> CsvOfFiles(const QString& iniPath, const QString& journalPath);
+std::optional<QByteArray> csvOfFiles(const QString& iniPath, const QString& journalPath);
 
 struct Failure
 {
@@ -33,10 +33,10 @@ struct Failure
 // Writes the file whole or not at all. Never over one of `records` (the
 // settings file and the journal, by identity: whatever path, link or hard link
 // names them), through a link, or over a file that is not an export.
-std::optional<Failure> Write(const QString& path, const QByteArray& csv,
+std::optional<Failure> write(const QString& path, const QByteArray& csv,
                              const QStringList& records);
 
 // "Rindell-YYYYMMDD-HHMM.csv" for the moment `now`.
-QString DefaultFileName(const QDateTime& now);
+QString defaultFileName(const QDateTime& now);
 
 } // namespace Export

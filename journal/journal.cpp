@@ -110,7 +110,7 @@ bool rewind(int fd)
 
 QString Journal::defaultPath()
 {
-    return Common::JournalPathFor(QString());
+    return Common::journalPathFor(QString());
 }
 
 QByteArray Journal::hash(QByteArrayView line)
@@ -147,7 +147,7 @@ std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* foun
         return nullptr;
     // Read through the descriptor that will be written, never again by name.
     const std::optional<Replay::Result> read =
-        created ? Replay::Read({}) : Replay::ReadDescriptor(fd);
+        created ? Replay::readBytes({}) : Replay::readDescriptor(fd);
     if (!read || !journal->continueFrom(*read))
         return nullptr;
     if (found)
@@ -194,7 +194,7 @@ bool Journal::append(const QString& event, QJsonObject fields)
     if (m_torn) {
         // What the failed write left, found as a start finds it.
         const std::optional<Replay::Result> read =
-            rewind(m_fd) ? Replay::ReadDescriptor(m_fd) : std::nullopt;
+            rewind(m_fd) ? Replay::readDescriptor(m_fd) : std::nullopt;
         if (!read || !continueFrom(*read))
             return false;
     }

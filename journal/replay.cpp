@@ -348,7 +348,7 @@ QString Reader::check(const QJsonObject& event, QByteArrayView bytes)
         if (m_revealed)
             return QStringLiteral("a %1 of a draw already revealed").arg(kind);
     } else if (kind == QLatin1String("adopt") && event.contains(QLatin1String("was")) &&
-               numbersOf(event.value(QLatin1String("was"))) != Numbers(series)) {
+               numbersOf(event.value(QLatin1String("was"))) != seriesNumbers(series)) {
         return QStringLiteral("an adoption of a series the journal does not hold");
     }
     return {};
@@ -376,7 +376,7 @@ void Reader::apply(const QJsonObject& event)
         m_revealed = true;
     } else if (kind == QLatin1String("adopt")) {
         const QList<std::int16_t> adopted = numbersOf(event.value(QLatin1String("series")));
-        QString changed = CompareWithSettings(series, adopted);
+        QString changed = compareWithSettings(series, adopted);
         m_result.notes.append(
             QStringLiteral("line %1: the settings file's series was taken over (%2)")
                 .arg(m_line)
@@ -389,14 +389,14 @@ void Reader::apply(const QJsonObject& event)
     }
 }
 
-Result Read(const QByteArray& content)
+Result readBytes(const QByteArray& content)
 {
     Reader reader;
     reader.feed(content);
     return reader.finish();
 }
 
-std::optional<Result> ReadDescriptor(int fd, const QByteArray& wantedHead)
+std::optional<Result> readDescriptor(int fd, const QByteArray& wantedHead)
 {
     Reader reader(wantedHead);
     if (!stream(fd, [&](QByteArrayView bytes) { reader.feed(bytes); }))
@@ -404,17 +404,17 @@ std::optional<Result> ReadDescriptor(int fd, const QByteArray& wantedHead)
     return reader.finish();
 }
 
-std::optional<Result> ReadFile(const QString& journalPath, const QByteArray& wantedHead)
+std::optional<Result> readFile(const QString& journalPath, const QByteArray& wantedHead)
 {
     const int fd = AtomicFile::openForReading(journalPath);
     if (fd < 0)
         return std::nullopt;
-    std::optional<Result> result = ReadDescriptor(fd, wantedHead);
+    std::optional<Result> result = readDescriptor(fd, wantedHead);
     AtomicFile::closeDescriptor(fd);
     return result;
 }
 
-QList<std::int16_t> Numbers(const QList<Draw>& series)
+QList<std::int16_t> seriesNumbers(const QList<Draw>& series)
 {
     QList<std::int16_t> numbers;
     for (const Draw& draw : series)
@@ -422,12 +422,12 @@ QList<std::int16_t> Numbers(const QList<Draw>& series)
     return numbers;
 }
 
-QList<std::int16_t> SettingsSeries(const QString& iniPath)
+QList<std::int16_t> settingsSeries(const QString& iniPath)
 {
-    return Series::ReadSeries(Common::ReadIniSection(Const::SectionResult, iniPath)).results.mid(1);
+    return Series::readSeries(Common::ReadIniSection(Const::SectionResult, iniPath)).results.mid(1);
 }
 
-QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings)
+QString compareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings)
 {
     for (qsizetype i = 0; i < std::max(journal.size(), settings.size()); ++i) {
         if (i >= journal.size())
@@ -447,9 +447,9 @@ QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t
     return {};
 }
 
-std::pair<QString, int> Verify(const QString& journalPath, const QByteArray& wantedHead)
+std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead)
 {
-    const std::optional<Result> read = ReadFile(journalPath, wantedHead);
+    const std::optional<Result> read = readFile(journalPath, wantedHead);
     if (!read)
         return {QStringLiteral("BROKEN: %1 cannot be read").arg(journalPath), 1};
     const Result& result = *read;
@@ -479,7 +479,7 @@ std::pair<QString, int> Verify(const QString& journalPath, const QByteArray& wan
     }
 
     const QString ini = QFileInfo(journalPath).dir().filePath(Const::IniFileName);
-    const QString differs = CompareWithSettings(result.series, SettingsSeries(ini));
+    const QString differs = compareWithSettings(result.series, settingsSeries(ini));
     if (!differs.isEmpty())
         return {QStringLiteral("BROKEN: ") + differs, 1};
     return {QStringLiteral("OK: %1 events, %2 draws in the current series, head %3")

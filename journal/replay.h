@@ -89,27 +89,27 @@ class Reader
 };
 
 // A whole journal in memory.
-Result Read(const QByteArray& content);
+Result readBytes(const QByteArray& content);
 // From a descriptor's position to its end; nothing when a read fails.
-std::optional<Result> ReadDescriptor(int fd, const QByteArray& wantedHead = {});
+std::optional<Result> readDescriptor(int fd, const QByteArray& wantedHead = {});
 // The journal at `journalPath`; nothing when there is none or it cannot be used.
 // Opened as the settings file is, so that a FIFO or a device at the name never
 // blocks the program.
-std::optional<Result> ReadFile(const QString& journalPath, const QByteArray& wantedHead = {});
+std::optional<Result> readFile(const QString& journalPath, const QByteArray& wantedHead = {});
 
 // The numbers of a series, in draw order.
-QList<std::int16_t> Numbers(const QList<Draw>& series);
+QList<std::int16_t> seriesNumbers(const QList<Draw>& series);
 
 // The series the settings file at `iniPath` holds, as the program reads it.
-QList<std::int16_t> SettingsSeries(const QString& iniPath);
+QList<std::int16_t> settingsSeries(const QString& iniPath);
 
 // The settings file's current series (as the program reads it) against the
 // journal's: empty when they agree, otherwise what differs.
-QString CompareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);
+QString compareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);
 
 // `rindell --verify [FILE] [--head HEX]`: the lines to print and the exit status
 // (0 whole, 1 broken or the head not in the chain). The settings file is the
 // Rindell.ini beside the journal.
-std::pair<QString, int> Verify(const QString& journalPath, const QByteArray& wantedHead = {});
+std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead = {});
 
 } // namespace Replay

@@ -98,7 +98,7 @@ void centreOn(QWidget* window, const QScreen* screen)
 
 void setFaceColor(QPushButton* button, const QColor& color)
 {
-    Common::SetPaletteColor(button, QPalette::Button, color);
+    Common::setPaletteColor(button, QPalette::Button, color);
 }
 
 } // namespace
@@ -142,8 +142,8 @@ void frmRindell::createControls()
         box->setReadOnly(true);
         box->setFocusPolicy(Qt::ClickFocus); // not a tab stop
         box->setAlignment(Qt::AlignCenter);
-        Common::SetPaletteColor(box, QPalette::Base, back);
-        Common::SetPaletteColor(box, QPalette::Text, fore);
+        Common::setPaletteColor(box, QPalette::Base, back);
+        Common::setPaletteColor(box, QPalette::Text, fore);
         return box;
     };
 
@@ -228,7 +228,7 @@ void frmRindell::Form_Load()
     for (QPushButton* stop : cmdStop)
         setFaceColor(stop, LoadedDrawColor);
     m_loaded = true;
-    Common::ObserveWarnings([session = &m_session](const QString& message, const QString& title) {
+    Common::observeWarnings([session = &m_session](const QString& message, const QString& title) {
         session->noteWarning(message, title);
     });
 
@@ -262,14 +262,14 @@ frmRindell::~frmRindell()
 {
     delete m_audience.data();
     if (m_loaded)
-        Common::ObserveWarnings({});
+        Common::observeWarnings({});
 }
 
 void frmRindell::EditRange()
 {
-    txtRange->setText(RangeLine(m_session.rangeFrom(), m_session.rangeTo()));
-    Common::SetPaletteColor(txtRange, QPalette::Text,
-                            IsRangeValid(m_session.rangeFrom(), m_session.rangeTo())
+    txtRange->setText(rangeLine(m_session.rangeFrom(), m_session.rangeTo()));
+    Common::setPaletteColor(txtRange, QPalette::Text,
+                            isRangeValid(m_session.rangeFrom(), m_session.rangeTo())
                                 ? SystemColors::color(SystemColors::InfoText)
                                 : QColor(255, 0, 0));
     repaint();
@@ -277,7 +277,7 @@ void frmRindell::EditRange()
 
 void frmRindell::EditCount(enmCountMode mode)
 {
-    txtCount->setText(CountLine(std::int32_t(m_session.drawCount()), mode));
+    txtCount->setText(countLine(std::int32_t(m_session.drawCount()), mode));
     repaint();
 }
 
@@ -378,7 +378,7 @@ void frmRindell::toggleAudience()
     const bool fullScreen =
         settings.ReadIniString(SectionDisplay, KeyFullScreen, QString()) == QLatin1String("1");
     const std::optional<QRect> placed =
-        AudiencePlacement::FromText(settings.ReadIniString(SectionDisplay, KeyGeometry, QString()));
+        AudiencePlacement::fromText(settings.ReadIniString(SectionDisplay, KeyGeometry, QString()));
     const QList<QScreen*> screens = QGuiApplication::screens();
     const auto shows = [&](const QRect& geometry) {
         return std::any_of(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
@@ -399,7 +399,7 @@ void frmRindell::toggleAudience()
         centreOn(m_audience, screens[0] == screen() ? screens[1] : screens[0]);
     } else {
         // One screen: beside the operator's window, framed as it is.
-        const QRect beside = AudiencePlacement::Beside(
+        const QRect beside = AudiencePlacement::beside(
             screen()->availableGeometry(), frameGeometry(), m_audience->size().grownBy(decoration),
             m_audience->minimumSize().grownBy(decoration));
         m_audience->setGeometry(beside.marginsRemoved(decoration));
@@ -431,7 +431,7 @@ void frmRindell::saveAudienceDisplay()
                            m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
                            m_session.settingsFile());
     Common::WriteIniString(SectionDisplay, KeyGeometry,
-                           AudiencePlacement::ToText(m_audience->normalGeometry()),
+                           AudiencePlacement::toText(m_audience->normalGeometry()),
                            m_session.settingsFile());
 }
 
@@ -448,7 +448,7 @@ void frmRindell::updateAudience()
         return;
     m_audience->showReels(txt100->text() + txt10->text() + txt1->text(), GetActiveStop() >= 0);
     m_audience->showInfo(txtRange->text(),
-                         m_reelsOrdinal > 0 ? CountLine(std::int32_t(m_reelsOrdinal), CountCurrent)
+                         m_reelsOrdinal > 0 ? countLine(std::int32_t(m_reelsOrdinal), CountCurrent)
                                             : QString());
 }
 
@@ -507,8 +507,8 @@ bool frmRindell::eventFilter(QObject* watched, QEvent* event)
 
 void frmRindell::cmdEnd_Click()
 {
-    if (Common::AskQuestion(QStringLiteral("終了します。よろしいですか？"), windowTitle(), 0) ==
-        Const::IDNO) {
+    if (Common::askYesNo(QStringLiteral("終了します。よろしいですか？"), windowTitle(),
+                         QMessageBox::Yes) == QMessageBox::No) {
         FocusDrawButton();
         return;
     }
@@ -517,8 +517,8 @@ void frmRindell::cmdEnd_Click()
 
 void frmRindell::cmdClearResult_Click()
 {
-    if (Common::AskQuestion(QStringLiteral("抽選結果をクリアします。よろしいですか？"),
-                            windowTitle(), Const::MB_DEFBUTTON2) == Const::IDNO) {
+    if (Common::askYesNo(QStringLiteral("抽選結果をクリアします。よろしいですか？"), windowTitle(),
+                         QMessageBox::No) == QMessageBox::No) {
         FocusDrawButton();
         return;
     }
@@ -604,7 +604,7 @@ void frmRindell::spinReels()
     m_spinning = &spinning;
     QTimer frames;
     frames.setTimerType(Qt::PreciseTimer);
-    frames.setInterval(FrameInterval(screen() ? screen()->refreshRate() : 60.0));
+    frames.setInterval(frameInterval(screen() ? screen()->refreshRate() : 60.0));
     int phase = 1;
     const auto turn = [&] {
         if (!self || GetActiveStop() == -1) {
@@ -616,11 +616,11 @@ void frmRindell::spinReels()
             return;
         // Only the turning reels change, and only they are painted again.
         if (cmdStop[0]->isVisibleTo(this))
-            txt1->setText(AdvanceReel(txt1->text()));
+            txt1->setText(advanceReel(txt1->text()));
         if (phase % 2 == 0 && cmdStop[1]->isVisibleTo(this))
-            txt10->setText(AdvanceReel(txt10->text()));
+            txt10->setText(advanceReel(txt10->text()));
         if (phase % 3 == 0 && cmdStop[2]->isVisibleTo(this))
-            txt100->setText(AdvanceReel(txt100->text()));
+            txt100->setText(advanceReel(txt100->text()));
         phase = phase % 3 + 1;
     };
     connect(&frames, &QTimer::timeout, &spinning, turn);
@@ -640,7 +640,7 @@ void frmRindell::spinReels()
 
 void frmRindell::cmdStop_Click(std::int16_t index)
 {
-    m_reels[index]->setText(QString::number(ReelDigit(DrawnNumber, index)));
+    m_reels[index]->setText(QString::number(reelDigit(DrawnNumber, index)));
     cmdEnd->setFocus();
     cmdStop[index]->hide();
     if (const std::int16_t active = GetActiveStop(); active == -1) {

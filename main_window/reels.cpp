@@ -5,7 +5,7 @@
 
 namespace Reels {
 
-int ReelPlace(int index)
+int reelPlace(int index)
 {
     int place = 1;
     for (int i = 0; i < index; ++i)
@@ -13,20 +13,20 @@ int ReelPlace(int index)
     return place;
 }
 
-int ReelDigit(std::int16_t number, int index)
+int reelDigit(std::int16_t number, int index)
 {
-    const int place = ReelPlace(index);
+    const int place = reelPlace(index);
     return (number % (place * 10)) / place;
 }
 
-int FrameInterval(double refreshRate)
+int frameInterval(double refreshRate)
 {
     const double rate = refreshRate >= 1 && refreshRate <= 1000 ? refreshRate : 60.0;
     // Rounded up: never more turns than the display shows.
     return std::max(1, int(std::ceil(1000.0 / rate)));
 }
 
-QString AdvanceReel(const QString& digit)
+QString advanceReel(const QString& digit)
 {
     return QString::number((digit.toInt() + 1) % 10);
 }

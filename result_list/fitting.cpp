@@ -4,7 +4,7 @@
 
 namespace Fitting {
 
-Layout Fit(double clientWidth, double clientHeight, Layout current,
+Layout fit(double clientWidth, double clientHeight, Layout current,
            const std::function<double(double width, double height)>& settle)
 {
     Box& list = current.list;
@@ -26,7 +26,7 @@ Layout Fit(double clientWidth, double clientHeight, Layout current,
     return current;
 }
 
-int WholeLinesHeight(int requested, int width, const ListMetrics& list)
+int wholeLinesHeight(int requested, int width, const ListMetrics& list)
 {
     const int row = std::max(1, list.row);
     const auto rowsAbove = [&](int bar) {

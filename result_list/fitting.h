@@ -20,7 +20,7 @@ struct Layout
 
 // `settle` gives the list its new width and height and returns the height the
 // list then has (it shows whole lines only, so it can be less).
-Layout Fit(double clientWidth, double clientHeight, Layout current,
+Layout fit(double clientWidth, double clientHeight, Layout current,
            const std::function<double(double width, double height)>& settle);
 
 // What decides the height of a list that shows whole lines only, in pixels.
@@ -36,6 +36,6 @@ struct ListMetrics
 // The height for `requested` pixels at `width`: whole lines plus the frame, and
 // the horizontal scroll bar below them when the lines are wider than the list
 // (beside a vertical one when not every line fits).
-int WholeLinesHeight(int requested, int width, const ListMetrics& list);
+int wholeLinesHeight(int requested, int width, const ListMetrics& list);
 
 } // namespace Fitting

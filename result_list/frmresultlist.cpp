@@ -82,7 +82,7 @@ frmResultList::frmResultList(const DrawSession& session, QWidget* parent)
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(lstResult, cmdClose);
-    Common::KeepModalOnScreen(this);
+    Common::keepModalOnScreen(this);
     Form_Load();
 }
 
@@ -94,7 +94,7 @@ void frmResultList::Form_Load()
         lstResult->setToolTip(QStringLiteral("head ") + head);
     const QList<std::int16_t>& results = m_session.results();
     for (int i = 1; i < results.size(); ++i)
-        lstResult->addItem(ResultLine(i, results[i]));
+        lstResult->addItem(resultLine(i, results[i]));
     // No current line: taking the focus would otherwise make the first line
     // current, painted as if it were selected.
     lstResult->setCurrentIndex(QModelIndex());
@@ -105,24 +105,24 @@ void frmResultList::saveCsv()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QFileDialog dialog(this, QStringLiteral("CSV形式で保存"),
-                       QDir(folder).filePath(Export::DefaultFileName(QDateTime::currentDateTime())),
+                       QDir(folder).filePath(Export::defaultFileName(QDateTime::currentDateTime())),
                        QStringLiteral("CSV (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    Common::PlainDialogButtons(&dialog);
+    Common::plainDialogButtons(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString ini = m_session.settingsFile();
     const QString log = m_session.journalPath();
-    const std::optional<QByteArray> csv = Export::CsvOfFiles(ini, log);
+    const std::optional<QByteArray> csv = Export::csvOfFiles(ini, log);
     if (!csv) {
         Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。抽選記録ファイルを"
                                            "確認して下さい。"),
                             windowTitle());
         return;
     }
-    if (const auto failed = Export::Write(dialog.selectedFiles().first(), *csv, {ini, log}))
+    if (const auto failed = Export::write(dialog.selectedFiles().first(), *csv, {ini, log}))
         Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + failed->reason,
                             windowTitle());
 }
@@ -137,12 +137,12 @@ int frmResultList::wholeRowsHeight(int requested) const
         lstResult->count(),
         filled ? lstResult->sizeHintForColumn(0) : 0,
     };
-    return Fitting::WholeLinesHeight(requested, lstResult->width(), metrics);
+    return Fitting::wholeLinesHeight(requested, lstResult->width(), metrics);
 }
 
 void frmResultList::keyPressEvent(QKeyEvent* event)
 {
-    if (!Common::PressFocusedButton(this, event))
+    if (!Common::pressFocusedButton(this, event))
         QDialog::keyPressEvent(event);
 }
 
@@ -166,7 +166,7 @@ void frmResultList::resizeEvent(QResizeEvent* event)
 
 void frmResultList::Form_Resize()
 {
-    const Fitting::Layout fitted = Fitting::Fit(
+    const Fitting::Layout fitted = Fitting::fit(
         Twips::fromPixels(width()), Twips::fromPixels(height()),
         {twipsOf(lstResult->geometry()), twipsOf(cmdClose->geometry())},
         [this](double width, double height) {

@@ -1,6 +1,6 @@
 #include "result_list/resultline.h"
 
-QString ResultLine(int drawNumber, std::int16_t value)
+QString resultLine(int drawNumber, std::int16_t value)
 {
     const QString field = (QStringLiteral("   ") + QString::number(drawNumber)).right(3);
     const int magnitude = value < 0 ? -int(value) : int(value);

@@ -6,4 +6,4 @@
 
 // "  1回目：　007": the draw number right-aligned in three characters (its last
 // three digits), then the value zero-filled to at least three digits.
-QString ResultLine(int drawNumber, std::int16_t value);
+QString resultLine(int drawNumber, std::int16_t value);

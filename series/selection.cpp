@@ -2,7 +2,7 @@
 
 namespace Series {
 
-void FlagNumbers(const QList<std::int16_t>& numbers, QList<bool>& flags)
+void flagNumbers(const QList<std::int16_t>& numbers, QList<bool>& flags)
 {
     for (const std::int16_t value : numbers) {
         if (value >= 0 && value < flags.size())
@@ -10,7 +10,7 @@ void FlagNumbers(const QList<std::int16_t>& numbers, QList<bool>& flags)
     }
 }
 
-int CountUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to)
+int countUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to)
 {
     int count = 0;
     for (int i = from; i <= to; ++i) {
@@ -20,13 +20,13 @@ int CountUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to)
     return count;
 }
 
-int UniformRank(int undrawn, RandomSource& random)
+int uniformRank(int undrawn, RandomSource& random)
 {
-    return 1 + int(UniformBelow<std::uint32_t, std::uint64_t>(std::uint32_t(undrawn),
+    return 1 + int(uniformBelow<std::uint32_t, std::uint64_t>(std::uint32_t(undrawn),
                                                               [&random] { return random.next(); }));
 }
 
-std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
+std::optional<std::int16_t> nthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
                                        int k)
 {
     for (int i = from; i <= to; ++i) {
@@ -38,13 +38,13 @@ std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t fr
     return std::nullopt;
 }
 
-std::optional<std::int16_t> DrawUndrawn(const QList<bool>& flags, std::int16_t from,
+std::optional<std::int16_t> drawUndrawn(const QList<bool>& flags, std::int16_t from,
                                         std::int16_t to, RandomSource& random)
 {
-    const int undrawn = CountUndrawn(flags, from, to);
+    const int undrawn = countUndrawn(flags, from, to);
     if (undrawn <= 0)
         return std::nullopt;
-    return NthUndrawn(flags, from, to, UniformRank(undrawn, random));
+    return nthUndrawn(flags, from, to, uniformRank(undrawn, random));
 }
 
 } // namespace Series

@@ -13,15 +13,15 @@
 namespace Series {
 
 // Flags each of `numbers` that has a flag.
-void FlagNumbers(const QList<std::int16_t>& numbers, QList<bool>& flags);
+void flagNumbers(const QList<std::int16_t>& numbers, QList<bool>& flags);
 
 // Numbers of from..to that are not flagged.
-int CountUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to);
+int countUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to);
 // A value uniform over 0..bound-1 (bound >= 1) from a source of uniform Words, by
 // Lemire's multiply-and-reject: the words that would favour some values are
 // rejected, so every value is exactly equally likely. Wide holds two Words.
 template <typename Word, typename Wide, typename Source>
-Word UniformBelow(Word bound, Source&& next)
+Word uniformBelow(Word bound, Source&& next)
 {
     static_assert(std::numeric_limits<Wide>::digits >= 2 * std::numeric_limits<Word>::digits);
     Wide product = Wide(next()) * bound;
@@ -37,14 +37,14 @@ Word UniformBelow(Word bound, Source&& next)
     return Word(product >> std::numeric_limits<Word>::digits);
 }
 // The 1-based rank, uniform over 1..undrawn, of the undrawn number to draw.
-int UniformRank(int undrawn, RandomSource& random);
+int uniformRank(int undrawn, RandomSource& random);
 // The k-th unflagged number of from..to in ascending order.
-std::optional<std::int16_t> NthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
+std::optional<std::int16_t> nthUndrawn(const QList<bool>& flags, std::int16_t from, std::int16_t to,
                                        int k);
 
 // START's choice: a uniform rank among the unflagged numbers of from..to, then the
 // number of that rank; nothing when every number is flagged.
-std::optional<std::int16_t> DrawUndrawn(const QList<bool>& flags, std::int16_t from,
+std::optional<std::int16_t> drawUndrawn(const QList<bool>& flags, std::int16_t from,
                                         std::int16_t to, RandomSource& random);
 
 } // namespace Series

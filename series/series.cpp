@@ -6,14 +6,14 @@ std::int16_t RangeFrom = -1;
 std::int16_t RangeTo = -1;
 QList<std::int16_t> Results{0};
 
-bool IsRangeValid(std::int16_t from, std::int16_t to)
+bool isRangeValid(std::int16_t from, std::int16_t to)
 {
     return from >= 0 && to >= 0 && from <= to;
 }
 
-QString RangeLine(std::int16_t from, std::int16_t to)
+QString rangeLine(std::int16_t from, std::int16_t to)
 {
-    if (!IsRangeValid(from, to))
+    if (!isRangeValid(from, to))
         return QStringLiteral("抽選範囲 : 未設定");
     const QString upper = QString::number(to);
     return QStringLiteral("抽選範囲 : ") +
@@ -21,7 +21,7 @@ QString RangeLine(std::int16_t from, std::int16_t to)
            QStringLiteral(" ～ ") + upper;
 }
 
-QString CountLine(std::int32_t drawn, CountMode mode)
+QString countLine(std::int32_t drawn, CountMode mode)
 {
     const auto n = static_cast<std::int16_t>(drawn);
     if (mode == CountNext)

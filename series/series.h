@@ -17,10 +17,10 @@ extern QList<std::int16_t> Results;
 
 enum CountMode : std::int32_t { CountCurrent = 0, CountNext = 1 };
 
-bool IsRangeValid(std::int16_t from, std::int16_t to);
+bool isRangeValid(std::int16_t from, std::int16_t to);
 // "抽選範囲 : 001 ～ 100", or "抽選範囲 : 未設定" when the range is not valid.
-QString RangeLine(std::int16_t from, std::int16_t to);
+QString rangeLine(std::int16_t from, std::int16_t to);
 // "次 5回目" (CountNext) or "4回目" (CountCurrent) for `drawn` numbers drawn.
-QString CountLine(std::int32_t drawn, CountMode mode);
+QString countLine(std::int32_t drawn, CountMode mode);
 
 } // namespace Series

@@ -21,7 +21,7 @@ QString storedText(const QString& raw)
 
 namespace Series {
 
-std::optional<std::int16_t> ToInt16(const QString& text)
+std::optional<std::int16_t> toInt16(const QString& text)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
@@ -31,26 +31,26 @@ std::optional<std::int16_t> ToInt16(const QString& text)
     return static_cast<std::int16_t>(value);
 }
 
-std::optional<std::pair<std::int16_t, std::int16_t>> ParseRange(const QString& stored)
+std::optional<std::pair<std::int16_t, std::int16_t>> parseRange(const QString& stored)
 {
     const QStringList pieces = stored.split(u',');
     if (pieces.size() < 2)
         return std::nullopt;
-    const std::optional<std::int16_t> from = ToInt16(pieces[0]);
-    const std::optional<std::int16_t> to = ToInt16(pieces[1]);
+    const std::optional<std::int16_t> from = toInt16(pieces[0]);
+    const std::optional<std::int16_t> to = toInt16(pieces[1]);
     if (!from || !to)
         return std::nullopt;
     return std::pair(*from, *to);
 }
 
-StoredSeries ReadSeries(const std::optional<QStringList>& entries)
+StoredSeries readSeries(const std::optional<QStringList>& entries)
 {
     StoredSeries series;
     if (!entries)
         return series;
     for (qsizetype i = 0; i + 1 < entries->size(); i += 2) {
-        const std::optional<std::int16_t> key = ToInt16(entries->at(i));
-        const std::optional<std::int16_t> value = ToInt16(entries->at(i + 1));
+        const std::optional<std::int16_t> key = toInt16(entries->at(i));
+        const std::optional<std::int16_t> value = toInt16(entries->at(i + 1));
         if (!key || !value || *key < 0)
             continue;
         if (*key >= series.results.size())
@@ -61,22 +61,22 @@ StoredSeries ReadSeries(const std::optional<QStringList>& entries)
     return series;
 }
 
-RecordedSeries ReadRecorded(const QList<std::pair<QString, QString>>& entries)
+RecordedSeries readRecorded(const QList<std::pair<QString, QString>>& entries)
 {
     RecordedSeries recorded;
     for (const auto& [key, value] : entries) {
         recorded.keys.append(storedText(key));
-        if (const std::optional<std::int16_t> number = ToInt16(storedText(value)))
+        if (const std::optional<std::int16_t> number = toInt16(storedText(value)))
             recorded.numbers.append(*number);
     }
     return recorded;
 }
 
-bool IsOrdinalTaken(const RecordedSeries& recorded, qsizetype ordinal)
+bool isOrdinalTaken(const RecordedSeries& recorded, qsizetype ordinal)
 {
     const QString key = QString::number(ordinal);
     return std::any_of(recorded.keys.cbegin(), recorded.keys.cend(), [&](const QString& stored) {
-        return stored.compare(key, Qt::CaseInsensitive) == 0 || ToInt16(stored) == ordinal;
+        return stored.compare(key, Qt::CaseInsensitive) == 0 || toInt16(stored) == ordinal;
     });
 }
 

@@ -13,9 +13,9 @@
 namespace Series {
 
 // A decimal text, blanks around it allowed, that fits a 16-bit integer.
-std::optional<std::int16_t> ToInt16(const QString& text);
+std::optional<std::int16_t> toInt16(const QString& text);
 // The stored "From,To"; nothing unless both pieces are 16-bit integers.
-std::optional<std::pair<std::int16_t, std::int16_t>> ParseRange(const QString& stored);
+std::optional<std::pair<std::int16_t, std::int16_t>> parseRange(const QString& stored);
 struct StoredSeries
 {
     QList<std::int16_t> results{0}; // as `Results`; missing ordinals hold 0
@@ -23,16 +23,16 @@ struct StoredSeries
 };
 // The series stored as key, value, key, value, ...: the key is the position in the
 // result list. Pairs that are not two 16-bit integers, or have a negative key, are skipped.
-StoredSeries ReadSeries(const std::optional<QStringList>& entries);
+StoredSeries readSeries(const std::optional<QStringList>& entries);
 // What a whole read of the stored series holds, whatever the Windows reading rules hide.
 struct RecordedSeries
 {
     QStringList keys;            // every key of the section
     QList<std::int16_t> numbers; // every value that reads as a number
 };
-RecordedSeries ReadRecorded(const QList<std::pair<QString, QString>>& entries);
+RecordedSeries readRecorded(const QList<std::pair<QString, QString>>& entries);
 // Whether the ordinal's key, written as the Windows functions match keys or read
 // back as a number, is already in the file: a draw there would replace a record.
-bool IsOrdinalTaken(const RecordedSeries& recorded, qsizetype ordinal);
+bool isOrdinalTaken(const RecordedSeries& recorded, qsizetype ordinal);
 
 } // namespace Series

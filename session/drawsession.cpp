@@ -35,7 +35,7 @@ DrawSession::~DrawSession()
 
 QString DrawSession::journalPath() const
 {
-    return Common::JournalPathFor(m_settingsFile);
+    return Common::journalPathFor(m_settingsFile);
 }
 
 QString DrawSession::journalHead() const
@@ -51,7 +51,7 @@ DrawSession::StartReport DrawSession::start()
     RangeFrom = -1;
     RangeTo = -1;
     const QString range = settings.ReadIniString(Const::SectionCondition, Const::KeyRange, {});
-    if (const auto bounds = Series::ParseRange(range)) {
+    if (const auto bounds = Series::parseRange(range)) {
         RangeFrom = bounds->first;
         RangeTo = bounds->second;
     }
@@ -80,20 +80,20 @@ DrawSession::StartReport DrawSession::start()
 
 void DrawSession::loadSeries(const std::optional<QStringList>& entries)
 {
-    const Series::StoredSeries stored = Series::ReadSeries(entries);
+    const Series::StoredSeries stored = Series::readSeries(entries);
     Results = stored.results;
     DrawnFlags.clear();
     if (RangeTo >= 0)
         DrawnFlags = QList<bool>(RangeTo + 1, false);
-    Series::FlagNumbers(stored.stored, DrawnFlags);
+    Series::flagNumbers(stored.stored, DrawnFlags);
     // A missing ordinal shows as 0 in the series, so 0 counts as drawn too.
-    Series::FlagNumbers(Results.mid(1), DrawnFlags);
+    Series::flagNumbers(Results.mid(1), DrawnFlags);
 }
 
 void DrawSession::reconcile(const Replay::Result& found, StartReport& report)
 {
     const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::CompareWithSettings(found.series, stored).isEmpty()) {
+    if (Replay::compareWithSettings(found.series, stored).isEmpty()) {
         // A draw recorded in both but never brought to rest before a stop: the
         // show goes on where it was, on the recorded number.
         if (found.revealPending)
@@ -103,7 +103,7 @@ void DrawSession::reconcile(const Replay::Result& found, StartReport& report)
     // A draw journaled just before a stop, whose settings line never landed, was
     // never shown: it is void.
     if (found.revealPending &&
-        Replay::CompareWithSettings(found.series.first(found.series.size() - 1), stored)
+        Replay::compareWithSettings(found.series.first(found.series.size() - 1), stored)
             .isEmpty()) {
         m_journal->append(QStringLiteral("void"),
                           {{QStringLiteral("ordinal"), found.series.last().ordinal},
@@ -114,7 +114,7 @@ void DrawSession::reconcile(const Replay::Result& found, StartReport& report)
     // A clear that a stop cut short between its journal line and the settings
     // file: the operator confirmed it, so it is finished.
     if (found.series.isEmpty() && found.lastCleared &&
-        Replay::CompareWithSettings(*found.lastCleared, stored).isEmpty() &&
+        Replay::compareWithSettings(*found.lastCleared, stored).isEmpty() &&
         Common::DeleteIniSection(Const::SectionResult, m_settingsFile)) {
         loadSeries(std::nullopt);
         return;
@@ -124,31 +124,31 @@ void DrawSession::reconcile(const Replay::Result& found, StartReport& report)
     // this start held nothing to differ from.
     m_journal->append(QStringLiteral("adopt"),
                       {{QStringLiteral("series"), jsonArray(stored)},
-                       {QStringLiteral("was"), jsonArray(Replay::Numbers(found.series))}});
+                       {QStringLiteral("was"), jsonArray(Replay::seriesNumbers(found.series))}});
     report.adopted = found.events > 0;
 }
 
 std::variant<DrawSession::Draw, DrawSession::Refusal> DrawSession::draw()
 {
-    if (!Series::IsRangeValid(RangeFrom, RangeTo))
+    if (!Series::isRangeValid(RangeFrom, RangeTo))
         return Refusal::NoRange;
     // A whole read of the file, not only what the Windows reading rules show:
     // every number recorded anywhere counts as drawn, and no recorded line is
     // ever written over.
-    const auto entries = Common::ReadWholeIniSection(Const::SectionResult, m_settingsFile);
+    const auto entries = Common::readWholeIniSection(Const::SectionResult, m_settingsFile);
     if (!entries)
         return Refusal::NotSaved;
-    const Series::RecordedSeries recorded = Series::ReadRecorded(*entries);
+    const Series::RecordedSeries recorded = Series::readRecorded(*entries);
     QList<bool> flags = DrawnFlags;
-    Series::FlagNumbers(recorded.numbers, flags);
+    Series::flagNumbers(recorded.numbers, flags);
     // Counting the unflagged numbers keeps a hand-edited series (repeated keys,
     // key 0) from ever yielding a number twice.
     const std::optional<std::int16_t> drawn =
-        Series::DrawUndrawn(flags, RangeFrom, RangeTo, m_random);
+        Series::drawUndrawn(flags, RangeFrom, RangeTo, m_random);
     if (drawCount() >= RangeTo - RangeFrom + 1 || !drawn)
         return Refusal::Exhausted;
     const qsizetype ordinal = Results.size();
-    if (Series::IsOrdinalTaken(recorded, ordinal))
+    if (Series::isOrdinalTaken(recorded, ordinal))
         return Refusal::NotSaved;
 
     // In the journal and then in the settings file: a number that is not durable
@@ -161,7 +161,7 @@ std::variant<DrawSession::Draw, DrawSession::Refusal> DrawSession::draw()
     if (!m_journal || !m_journal->append(QStringLiteral("draw"), record))
         return Refusal::NotSaved;
     // Added, never written over: a line that appeared since the read above stays.
-    if (!Common::AddIniString(Const::SectionResult, QString::number(ordinal),
+    if (!Common::addIniString(Const::SectionResult, QString::number(ordinal),
                               QString::number(*drawn), m_settingsFile)) {
         m_journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), double(ordinal)},
                                                    {QStringLiteral("number"), *drawn},
@@ -212,7 +212,7 @@ bool DrawSession::clear()
 RangeDecision::Outcome DrawSession::decideRange(const QString& fromText,
                                                 const QString& toText) const
 {
-    return RangeDecision::Decide(fromText, toText, RangeFrom, RangeTo);
+    return RangeDecision::decide(fromText, toText, RangeFrom, RangeTo);
 }
 
 bool DrawSession::setRange(const QString& fromText, const QString& toText)

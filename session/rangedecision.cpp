@@ -2,7 +2,7 @@
 
 namespace RangeDecision {
 
-Outcome Decide(const QString& fromText, const QString& toText, std::int16_t currentFrom,
+Outcome decide(const QString& fromText, const QString& toText, std::int16_t currentFrom,
                std::int16_t currentTo)
 {
     if (fromText.isEmpty())

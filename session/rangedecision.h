@@ -17,7 +17,7 @@ enum class Outcome {
     Narrowed,    // a new range without some number of the current one: results go
 };
 
-Outcome Decide(const QString& fromText, const QString& toText, std::int16_t currentFrom,
+Outcome decide(const QString& fromText, const QString& toText, std::int16_t currentFrom,
                std::int16_t currentTo);
 
 } // namespace RangeDecision

@@ -44,7 +44,7 @@ std::optional<IniDocument> load(const QString& path)
     std::optional<QByteArray> content = AtomicFile::read(path);
     // A settings file that is the journal (a link or a hard link to it) would be
     // renamed over the record at the first write.
-    if (!content || isUtf16(*content) || AtomicFile::isSameFile(path, Common::JournalPathFor(path)))
+    if (!content || isUtf16(*content) || AtomicFile::isSameFile(path, Common::journalPathFor(path)))
         return std::nullopt;
     return IniDocument(std::move(*content));
 }
@@ -173,7 +173,7 @@ bool WriteIniString(const QString& section, const QString& key, const QString& v
     return write(section, key, value, file, true);
 }
 
-bool AddIniString(const QString& section, const QString& key, const QString& value,
+bool addIniString(const QString& section, const QString& key, const QString& value,
                   const QString& file)
 {
     return write(section, key, value, file, false);
@@ -190,19 +190,19 @@ bool DeleteIniSection(const QString& section, const QString& file)
     return AtomicFile::replace(path, document->bytes());
 }
 
-QString JournalPathFor(const QString& file)
+QString journalPathFor(const QString& file)
 {
     const QString path = resolve(file);
     const QFileInfo final(AtomicFile::finalPath(path).value_or(path));
     return final.dir().filePath(Const::JournalFileName);
 }
 
-bool IsIniFileUsable(const QString& file)
+bool isIniFileUsable(const QString& file)
 {
     return load(resolve(file)).has_value();
 }
 
-std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QString& section,
+std::optional<QList<std::pair<QString, QString>>> readWholeIniSection(const QString& section,
                                                                       const QString& file)
 {
     const std::optional<IniDocument> document = load(resolve(file));

@@ -28,19 +28,19 @@ bool DeleteIniSection(const QString& section, const QString& file);
 // The draw journal that goes with a settings file: Rindell.log beside the file
 // that its links finally lead to, so that every path to one settings file
 // shares one journal, and with it one lock.
-QString JournalPathFor(const QString& file);
+QString journalPathFor(const QString& file);
 
 // False when the file exists but cannot be used: not a regular file, too large,
 // unreadable, a link loop or a dangling link, UTF-16 text, or the journal itself.
 // Such a file is read as empty and never written.
-bool IsIniFileUsable(const QString& file);
+bool isIniFileUsable(const QString& file);
 // Every key and value of every section of that name, read whole: no buffer or
 // NUL cuts a line or hides the lines behind it. Nothing when the file is unusable.
-std::optional<QList<std::pair<QString, QString>>> ReadWholeIniSection(const QString& section,
+std::optional<QList<std::pair<QString, QString>>> readWholeIniSection(const QString& section,
                                                                       const QString& file);
 // As WriteIniString, but never over a line that is there: false, with nothing
 // written, when the key is already in the file. What records a draw.
-bool AddIniString(const QString& section, const QString& key, const QString& value,
+bool addIniString(const QString& section, const QString& key, const QString& value,
                   const QString& file);
 
 // One read of a settings file, answering as the procedures above would at that

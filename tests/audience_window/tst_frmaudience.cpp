@@ -145,7 +145,7 @@ void TestFrmAudience::besideTheMainWindow()
     QFETCH(QRect, main);
     QFETCH(QRect, expected);
     QCOMPARE(
-        AudiencePlacement::Beside(QRect(0, 0, 1280, 1024), main, QSize(960, 540), QSize(320, 200)),
+        AudiencePlacement::beside(QRect(0, 0, 1280, 1024), main, QSize(960, 540), QSize(320, 200)),
         expected);
 }
 
@@ -199,7 +199,7 @@ void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
     }
     QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
              QStringLiteral("1"));
-    const std::optional<QRect> placed = AudiencePlacement::FromText(
+    const std::optional<QRect> placed = AudiencePlacement::fromText(
         Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("Geometry"), {}, {}));
     QVERIFY(placed);
     // The next run opens it as it was left.

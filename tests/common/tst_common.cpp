@@ -240,7 +240,7 @@ void TestCommon::toolkitTextsAreJapanese()
     };
     const QStringList japanese{QStringLiteral("OK"), QStringLiteral("いいえ(&N)"),
                                QStringLiteral("はい(&Y)")};
-    QTranslator* translator = InstallQtTranslation();
+    QTranslator* translator = installQtTranslation();
     QVERIFY2(translator, "qtbase_ja.qm is not installed");
     QCOMPARE(texts(), japanese);
     QLineEdit edit;
@@ -258,7 +258,7 @@ void TestCommon::minimisedModalComesBack()
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
     QDialog modal(&owner);
-    KeepModalOnScreen(&modal);
+    keepModalOnScreen(&modal);
     QVERIFY(!modal.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     modal.show();
     QVERIFY(QTest::qWaitForWindowExposed(&modal));
@@ -349,7 +349,7 @@ void TestCommon::leadingNumber()
 {
     QFETCH(QString, text);
     QFETCH(double, expected);
-    QCOMPARE(LeadingNumber(text), expected);
+    QCOMPARE(Common::leadingNumber(text), expected);
 }
 
 void TestCommon::backgroundColours()

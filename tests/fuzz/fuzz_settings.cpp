@@ -42,23 +42,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Start-up reading, as the main window does it.
     const QString range = Common::ReadIniString(condition, rangeKey, QString(), file);
-    const auto bounds = Series::ParseRange(range);
-    const Series::StoredSeries stored = Series::ReadSeries(Common::ReadIniSection(result, file));
+    const auto bounds = Series::parseRange(range);
+    const Series::StoredSeries stored = Series::readSeries(Common::ReadIniSection(result, file));
     require(!stored.results.isEmpty(), "results keep their placeholder");
     // The whole read sees at least every number the Windows reading rules show.
-    const auto whole = Common::ReadWholeIniSection(result, file);
-    const bool usable = Common::IsIniFileUsable(file);
+    const auto whole = Common::readWholeIniSection(result, file);
+    const bool usable = Common::isIniFileUsable(file);
     require(whole.has_value() == usable, "the whole read agrees on usability");
     const Series::RecordedSeries recorded =
-        Series::ReadRecorded(whole.value_or(QList<std::pair<QString, QString>>()));
+        Series::readRecorded(whole.value_or(QList<std::pair<QString, QString>>()));
     for (const std::int16_t number : stored.stored)
         require(!usable || recorded.numbers.contains(number), "no stored number is hidden");
-    if (bounds && Series::IsRangeValid(bounds->first, bounds->second)) {
+    if (bounds && Series::isRangeValid(bounds->first, bounds->second)) {
         QList<bool> flags(bounds->second + 1, false);
-        Series::FlagNumbers(recorded.numbers, flags);
+        Series::flagNumbers(recorded.numbers, flags);
         RandomSource random = RandomSource::seededForTesting(std::uint32_t(size));
         for (int i = 0; i < 3; ++i) {
-            const auto drawn = Series::DrawUndrawn(flags, bounds->first, bounds->second, random);
+            const auto drawn = Series::drawUndrawn(flags, bounds->first, bounds->second, random);
             if (!drawn)
                 break;
             require(!flags[*drawn], "a draw is a number not drawn yet");

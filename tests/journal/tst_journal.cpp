@@ -129,7 +129,7 @@ void TestJournal::wholeJournalReadsBack()
     const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
     QCOMPARE(first.value(QLatin1String("seq")).toInt(), 1);
     QCOMPARE(first.value(QLatin1String("prev")).toString(), QString(64, u'0'));
-    const Replay::Result result = Replay::Read(content);
+    const Replay::Result result = Replay::readBytes(content);
     QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
     QCOMPARE(result.events, 7);
     QCOMPARE(result.head, QString::fromLatin1(Journal::hash(lines.last())));
@@ -142,7 +142,7 @@ void TestJournal::wholeJournalReadsBack()
     QVERIFY(journal);
     QCOMPARE(journal->head(), result.head);
     QVERIFY(journal->append(QStringLiteral("end")));
-    QVERIFY(Replay::Read(Files::read(m_log)).broken.isEmpty());
+    QVERIFY(Replay::readBytes(Files::read(m_log)).broken.isEmpty());
 }
 
 void TestJournal::breaksAreFoundAtTheirLine_data()
@@ -222,9 +222,9 @@ void TestJournal::breaksAreFoundAtTheirLine()
 {
     QFETCH(QByteArray, journal);
     QFETCH(QString, reported);
-    QCOMPARE(Replay::Read(journal).broken, reported);
+    QCOMPARE(Replay::readBytes(journal).broken, reported);
     QVERIFY(Files::write(m_log, journal));
-    const auto [line, status] = Replay::Verify(m_log);
+    const auto [line, status] = Replay::verify(m_log);
     QCOMPARE(status, 1);
     QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
 }
@@ -275,7 +275,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     const QByteArray tornAgain = torn + "\n{\"event\":\"recovered\",\"prev\":\"0";
     for (const QByteArray& left : {torn, tornAgain}) {
         QVERIFY(Files::write(m_log, left));
-        QVERIFY(Replay::Read(left).broken.startsWith(QLatin1String("line 8:")));
+        QVERIFY(Replay::readBytes(left).broken.startsWith(QLatin1String("line 8:")));
         {
             Replay::Result found;
             auto journal = Journal::open(m_log, &found);
@@ -286,7 +286,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
         }
         const QByteArray after = Files::read(m_log);
         QVERIFY(after.startsWith(left + '\n'));
-        const Replay::Result result = Replay::Read(after);
+        const Replay::Result result = Replay::readBytes(after);
         QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
         QCOMPARE(result.notes,
                  QStringList{QStringLiteral("line 8 was cut short by a stop and recovered")});
@@ -296,7 +296,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     // A stop in the very first write: the recovery comes before any start.
     QVERIFY(Files::write(m_log, "{\"event\":\"sta"));
     const Replay::Result first =
-        Replay::Read(JournalFixture::write(m_log, QStringLiteral("start")));
+        Replay::readBytes(JournalFixture::write(m_log, QStringLiteral("start")));
     QVERIFY2(first.broken.isEmpty(), qPrintable(first.broken));
 
     // The real program killed (by strace, at the system call) at its first and
@@ -323,7 +323,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
         QVERIFY(traced.waitForFinished(60000));
         QVERIFY(Files::read(m_log).startsWith(torn));
         QVERIFY(Journal::open(m_log));
-        const Replay::Result result = Replay::Read(Files::read(m_log));
+        const Replay::Result result = Replay::readBytes(Files::read(m_log));
         QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
     }
 #endif
@@ -332,7 +332,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     // announced, they break it.
     QByteArray after = Files::read(m_log);
     after.replace("\"num\n", "\"nux\n");
-    QCOMPARE(Replay::Read(after).broken, QStringLiteral("line 8: not a JSON object"));
+    QCOMPARE(Replay::readBytes(after).broken, QStringLiteral("line 8: not a JSON object"));
 }
 
 void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
@@ -370,7 +370,7 @@ void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
     QCOMPARE(QFileInfo(m_log).size(), Journal::MaxSize + 1);
     // The verifier streams it in bounded memory: a file of line ends is torn
     // lines, never a list of them.
-    QCOMPARE(Replay::Verify(m_log).first,
+    QCOMPARE(Replay::verify(m_log).first,
              QStringLiteral("BROKEN: line 1: the last line is incomplete"));
 }
 
@@ -378,16 +378,16 @@ void TestJournal::voidAndAdoptShapeTheSeries()
 {
     const QByteArray before =
         JournalFixture::write(m_log, QStringLiteral("start draw=37 draw=5 void draw=9"));
-    Replay::Result result = Replay::Read(before);
+    Replay::Result result = Replay::readBytes(before);
     QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
     QCOMPARE(result.series.size(), 2);
     QCOMPARE(result.series[1].number, 9);
-    QCOMPARE(Replay::CompareWithSettings(result.series, {37, 9}), QString());
-    QCOMPARE(Replay::CompareWithSettings(result.series, {37}),
+    QCOMPARE(Replay::compareWithSettings(result.series, {37, 9}), QString());
+    QCOMPARE(Replay::compareWithSettings(result.series, {37}),
              QStringLiteral("draw 2 (9) is in the journal, not in the settings file"));
-    QCOMPARE(Replay::CompareWithSettings(result.series, {37, 9, 4}),
+    QCOMPARE(Replay::compareWithSettings(result.series, {37, 9, 4}),
              QStringLiteral("draw 3 (4) is in the settings file, not in the journal"));
-    QCOMPARE(Replay::CompareWithSettings(result.series, {37, 8}),
+    QCOMPARE(Replay::compareWithSettings(result.series, {37, 8}),
              QStringLiteral("draw 2 is 9 in the journal, 8 in the settings file"));
     {
         auto journal = Journal::open(m_log);
@@ -395,9 +395,9 @@ void TestJournal::voidAndAdoptShapeTheSeries()
         journal->append(QStringLiteral("adopt"), {{QStringLiteral("series"), QJsonArray{4, 6}},
                                                   {QStringLiteral("was"), QJsonArray{37, 9}}});
     }
-    result = Replay::Read(Files::read(m_log));
+    result = Replay::readBytes(Files::read(m_log));
     QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
-    QCOMPARE(Replay::CompareWithSettings(result.series, {4, 6}), QString());
+    QCOMPARE(Replay::compareWithSettings(result.series, {4, 6}), QString());
     QVERIFY(result.series[0].time.isEmpty());
     QCOMPARE(result.notes, QStringList{QStringLiteral(
                                "line 6: the settings file's series was taken over (draw 1 is 37 "
@@ -409,7 +409,7 @@ void TestJournal::csvBytes()
     const QList<Replay::Draw> journal{{1, 7, QStringLiteral("2026-12-07T19:05:01.250+09:00")},
                                       {2, 45, QStringLiteral("2026-12-07T19:06:12.000+09:00")}};
     const QByteArray head(64, 'a');
-    QCOMPARE(Export::Csv({7, 45, 999}, journal, QString::fromLatin1(head)),
+    QCOMPARE(Export::csvOf({7, 45, 999}, journal, QString::fromLatin1(head)),
              "\xEF\xBB\xBF" + QStringLiteral("回,番号,日時").toUtf8() +
                  "\r\n1,007,2026-12-07T19:05:01.250+09:00\r\n"
                  "2,045,2026-12-07T19:06:12.000+09:00\r\n"
@@ -417,15 +417,15 @@ void TestJournal::csvBytes()
                  "# head " +
                  head + "\r\n");
     // A draw the journal holds otherwise (a hand edit) gets no time.
-    QVERIFY(Export::Csv({8}, journal, {}).contains("\r\n1,008,\r\n"));
+    QVERIFY(Export::csvOf({8}, journal, {}).contains("\r\n1,008,\r\n"));
     // Nothing a spreadsheet would run as a formula.
-    QVERIFY(Export::Csv({7}, {{1, 7, QStringLiteral("=HYPERLINK(\"x\")")}}, {})
+    QVERIFY(Export::csvOf({7}, {{1, 7, QStringLiteral("=HYPERLINK(\"x\")")}}, {})
                 .contains("\r\n1,007,\"'=HYPERLINK(\"\"x\"\")\"\r\n"));
-    QCOMPARE(Export::DefaultFileName(QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
+    QCOMPARE(Export::defaultFileName(QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
              QStringLiteral("Rindell-20261207-0905.csv"));
     // A failed save leaves nothing behind.
     const QString nowhere = m_dir->filePath(QStringLiteral("no/such/folder/r.csv"));
-    QVERIFY(Export::Write(nowhere, "x", {}).has_value());
+    QVERIFY(Export::write(nowhere, "x", {}).has_value());
     QVERIFY(!QFile::exists(nowhere));
 }
 
@@ -453,7 +453,7 @@ void TestJournal::commandLine()
         }
         return std::pair(process.exitCode(), process.readAllStandardOutput());
     };
-    const Replay::Result result = Replay::Read(Files::read(m_log));
+    const Replay::Result result = Replay::readBytes(Files::read(m_log));
     QCOMPARE(run({"--verify"}), std::pair(0, ("OK: 7 events, 2 draws in the current series, head " +
                                               result.head.toLatin1() + '\n')));
     QCOMPARE(run({"--verify", m_log}).first, 0);
@@ -478,7 +478,7 @@ void TestJournal::commandLine()
     // A name beyond the ANSI code page of a Western Windows.
     const QString csv = m_dir->filePath(QStringLiteral("抽選結果.csv"));
     QCOMPARE(run({"--export", csv}).first, 0);
-    QCOMPARE(Files::read(csv), *Export::CsvOfFiles(ini, m_log));
+    QCOMPARE(Files::read(csv), *Export::csvOfFiles(ini, m_log));
     QVERIFY(Files::read(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
     QCOMPARE(run({"--export", csv}).first, 0);            // an export is replaced
     QCOMPARE(run({"--export"}).first, 2);

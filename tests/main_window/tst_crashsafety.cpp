@@ -93,17 +93,17 @@ void TestCrashSafety::killedWhileDrawing()
         }
         QFile journal(log);
         QVERIFY(journal.open(QIODevice::ReadOnly));
-        const Replay::Result replay = Replay::Read(journal.readAll());
+        const Replay::Result replay = Replay::readBytes(journal.readAll());
         QVERIFY2(replay.broken.isEmpty(), qPrintable(replay.broken));
         recovered += int(replay.notes.filter(QStringLiteral("cut short")).size());
         QList<std::int16_t> settings;
         for (qsizetype i = 1; i < entries->size(); i += 2)
             settings << std::int16_t(entries->at(i).toInt());
-        const QString differs = Replay::CompareWithSettings(replay.series, settings);
+        const QString differs = Replay::compareWithSettings(replay.series, settings);
         if (!differs.isEmpty()) {
             ++journaledAhead;
             QVERIFY2(!replay.series.isEmpty() &&
-                         Replay::CompareWithSettings(replay.series.first(replay.series.size() - 1),
+                         Replay::compareWithSettings(replay.series.first(replay.series.size() - 1),
                                                      settings)
                              .isEmpty(),
                      qPrintable(differs));

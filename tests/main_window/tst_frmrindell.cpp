@@ -645,7 +645,7 @@ void TestFrmRindell::writeFailuresAreReported()
     drawWithStops(window.get());
     QCOMPARE(window->session().drawCount(), qsizetype(2));
     window.reset();
-    const auto [line, status] = Replay::Verify(IniFixture::journalPath());
+    const auto [line, status] = Replay::verify(IniFixture::journalPath());
     QVERIFY2(status == 0, qPrintable(line));
 }
 
@@ -731,7 +731,7 @@ void TestFrmRindell::drawIsJournaledBeforeItIsShown()
     QVERIFY(button(window.get(), "cmdStart")->isVisible());
     QCOMPARE(window->session().drawCount(), qsizetype(1));
     window.reset();
-    QCOMPARE(Replay::Verify(IniFixture::journalPath()).second, 0);
+    QCOMPARE(Replay::verify(IniFixture::journalPath()).second, 0);
 #endif
 }
 
@@ -795,7 +795,7 @@ void TestFrmRindell::startSquaresTheJournalWithTheSettingsFile()
                  .mid(JournalFixture::events(before).size()),
              added);
     window.reset();
-    const auto [line, status] = Replay::Verify(IniFixture::journalPath());
+    const auto [line, status] = Replay::verify(IniFixture::journalPath());
     QCOMPARE(status, told.startsWith(QStringLiteral("抽選記録")) ? 1 : 0);
     QCOMPARE(line.contains(QLatin1String("taken over")), added.contains(QStringLiteral("adopt")));
 }
@@ -938,7 +938,7 @@ void TestFrmRindell::reelsTurnWithTheDisplayAndWaitForABox()
     clock.start();
     QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
     QVERIFY2(turnsPerSecond >= 30, qPrintable(QString::number(turnsPerSecond)));
-    QVERIFY(turnsPerSecond <= 1000.0 / Reels::FrameInterval(window->screen()->refreshRate()) + 5);
+    QVERIFY(turnsPerSecond <= 1000.0 / Reels::frameInterval(window->screen()->refreshRate()) + 5);
     QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(!shownWhenTheBoxOpened.isEmpty());
     QCOMPARE(shownBeforeItClosed, shownWhenTheBoxOpened);
@@ -1032,7 +1032,7 @@ void TestFrmRindell::secondInstanceEndsAtOnce()
     // Any probe of the journal's share mode could itself turn a starting instance
     // away: its start line, written once it holds the journal, tells instead.
     const auto starts = [&] {
-        return Files::read(Common::JournalPathFor(programIni)).count("\"event\":\"start\"");
+        return Files::read(Common::journalPathFor(programIni)).count("\"event\":\"start\"");
     };
     const qsizetype startsBefore = starts();
 #endif
@@ -1159,7 +1159,7 @@ void TestFrmRindell::twoPathsToOneFileAreOneInstance()
         programs << program;
     }
     // One journal, beside the file the links lead to, and with it one lock.
-    QCOMPARE(Common::JournalPathFor(root.filePath(QStringLiteral("a/Rindell.ini"))),
+    QCOMPARE(Common::journalPathFor(root.filePath(QStringLiteral("a/Rindell.ini"))),
              root.filePath(QStringLiteral("Rindell.log")));
 
     // Each step waits for what it expects, not for a fixed time: a loaded machine
@@ -1218,7 +1218,7 @@ void TestFrmRindell::resultListDuringADraw()
         steps.then([stop] { QTest::mouseClick(stop, Qt::LeftButton); });
     QTest::mouseClick(button(&main, "cmdStart"), Qt::LeftButton);
     const QStringList expected = {"  1回目：　012", "  2回目：　005",
-                                  ResultLine(3, main.drawnNumber())};
+                                  resultLine(3, main.drawnNumber())};
     QCOMPARE(listed, expected);
     QCOMPARE(focusAfter->property("index").toInt(), 2);
 }
@@ -1283,9 +1283,9 @@ void TestFrmRindell::reelDigit()
     QFETCH(int, hundreds);
     QFETCH(int, tens);
     QFETCH(int, ones);
-    QCOMPARE(Reels::ReelDigit(std::int16_t(number), 2), hundreds);
-    QCOMPARE(Reels::ReelDigit(std::int16_t(number), 1), tens);
-    QCOMPARE(Reels::ReelDigit(std::int16_t(number), 0), ones);
+    QCOMPARE(Reels::reelDigit(std::int16_t(number), 2), hundreds);
+    QCOMPARE(Reels::reelDigit(std::int16_t(number), 1), tens);
+    QCOMPARE(Reels::reelDigit(std::int16_t(number), 0), ones);
 }
 
 void TestFrmRindell::frameInterval_data()
@@ -1304,14 +1304,14 @@ void TestFrmRindell::frameInterval()
 {
     QFETCH(double, rate);
     QFETCH(int, interval);
-    QCOMPARE(Reels::FrameInterval(rate), interval);
+    QCOMPARE(Reels::frameInterval(rate), interval);
 }
 
 void TestFrmRindell::advanceReel()
 {
-    QCOMPARE(Reels::AdvanceReel(QStringLiteral("0")), QStringLiteral("1"));
-    QCOMPARE(Reels::AdvanceReel(QStringLiteral("8")), QStringLiteral("9"));
-    QCOMPARE(Reels::AdvanceReel(QStringLiteral("9")), QStringLiteral("0"));
+    QCOMPARE(Reels::advanceReel(QStringLiteral("0")), QStringLiteral("1"));
+    QCOMPARE(Reels::advanceReel(QStringLiteral("8")), QStringLiteral("9"));
+    QCOMPARE(Reels::advanceReel(QStringLiteral("9")), QStringLiteral("0"));
 }
 
 QTEST_MAIN(TestFrmRindell)

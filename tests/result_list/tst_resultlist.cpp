@@ -98,7 +98,7 @@ void TestResultList::resultLine()
     QFETCH(int, draw);
     QFETCH(int, value);
     QFETCH(QString, line);
-    QCOMPARE(ResultLine(draw, std::int16_t(value)), line);
+    QCOMPARE(::resultLine(draw, std::int16_t(value)), line);
 }
 
 void TestResultList::fitKeepsMarginsAndGap_data()
@@ -114,7 +114,7 @@ void TestResultList::fitKeepsMarginsAndGap()
 {
     QFETCH(double, width);
     QFETCH(double, height);
-    const Layout fitted = Fitting::Fit(width, height, Designed, asIs);
+    const Layout fitted = Fitting::fit(width, height, Designed, asIs);
     const double gap = 180;
     QCOMPARE(fitted.list.left, 120.0);
     QCOMPARE(fitted.list.top, 120.0);
@@ -128,14 +128,14 @@ void TestResultList::fitKeepsMarginsAndGap()
 
 void TestResultList::fitLowerBounds()
 {
-    const Layout fitted = Fitting::Fit(0, 0, Designed, asIs);
+    const Layout fitted = Fitting::fit(0, 0, Designed, asIs);
     QCOMPARE(fitted.list.height, 720.0);
     QCOMPARE(fitted.list.width, 2 * 120.0 + 1335.0); // the centred button's right edge
     QCOMPARE(fitted.button.top, 120.0 + 720.0 + 180.0);
 
     // A list that settles on whole lines: the button follows the settled height.
     const Layout settled =
-        Fitting::Fit(3150, 6255, Designed, [](double, double h) { return h - 100; });
+        Fitting::fit(3150, 6255, Designed, [](double, double h) { return h - 100; });
     QCOMPARE(settled.list.height, 5280.0 - 100);
     QCOMPARE(settled.button.top, 120 + 5180.0 + 180);
 }
@@ -144,13 +144,13 @@ void TestResultList::tooNarrowDependsOnTheSizeAlone()
 {
     // Maximised, then restored to a narrow size: the same layout as when the
     // narrow size came first, the button inside the list's width.
-    const Layout direct = Fitting::Fit(100, 6255, Designed, asIs);
-    const Layout maximised = Fitting::Fit(28800, 16000, Designed, asIs);
-    Layout restored = Fitting::Fit(100, 6255, maximised, asIs);
+    const Layout direct = Fitting::fit(100, 6255, Designed, asIs);
+    const Layout maximised = Fitting::fit(28800, 16000, Designed, asIs);
+    Layout restored = Fitting::fit(100, 6255, maximised, asIs);
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(restored.list.width, direct.list.width);
         QCOMPARE(restored.button.left, direct.button.left);
-        restored = Fitting::Fit(100, 6255, restored, asIs);
+        restored = Fitting::fit(100, 6255, restored, asIs);
     }
     QCOMPARE(direct.list.width, 2 * 120.0 + 1335.0);
     QVERIFY(direct.button.left + direct.button.width <= direct.list.left + direct.list.width);
@@ -158,9 +158,9 @@ void TestResultList::tooNarrowDependsOnTheSizeAlone()
 
 void TestResultList::earlierSizeGivesEarlierLayout()
 {
-    const Layout first = Fitting::Fit(4000, 7000, Designed, asIs);
-    const Layout other = Fitting::Fit(5000, 9000, first, asIs);
-    const Layout back = Fitting::Fit(4000, 7000, other, asIs);
+    const Layout first = Fitting::fit(4000, 7000, Designed, asIs);
+    const Layout other = Fitting::fit(5000, 9000, first, asIs);
+    const Layout back = Fitting::fit(4000, 7000, other, asIs);
     QCOMPARE(back.list.width, first.list.width);
     QCOMPARE(back.list.height, first.list.height);
     QCOMPARE(back.button.left, first.button.left);

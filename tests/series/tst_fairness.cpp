@@ -36,7 +36,7 @@ double criticalValue(int degrees)
 // One draw as START makes it: rank from the generator, then the k-th undrawn number.
 std::int16_t draw(RandomSource& random, QList<bool>& flags, std::int16_t from, std::int16_t to)
 {
-    const std::int16_t number = *DrawUndrawn(flags, from, to, random);
+    const std::int16_t number = *drawUndrawn(flags, from, to, random);
     flags[number] = true;
     return number;
 }
@@ -137,7 +137,7 @@ void TestFairness::seriesArePermutations()
             QVERIFY(!seen[number]);
             seen[number] = true;
         }
-        QCOMPARE(CountUndrawn(flags, std::int16_t(from), std::int16_t(to)), 0);
+        QCOMPARE(countUndrawn(flags, std::int16_t(from), std::int16_t(to)), 0);
     }
 }
 

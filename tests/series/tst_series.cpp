@@ -55,8 +55,8 @@ void TestSeries::rangeLine()
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(QString, line);
-    QCOMPARE(RangeLine(std::int16_t(from), std::int16_t(to)), line);
-    QCOMPARE(IsRangeValid(std::int16_t(from), std::int16_t(to)), !line.endsWith(u"未設定"));
+    QCOMPARE(Series::rangeLine(std::int16_t(from), std::int16_t(to)), line);
+    QCOMPARE(isRangeValid(std::int16_t(from), std::int16_t(to)), !line.endsWith(u"未設定"));
 }
 
 void TestSeries::countLine_data()
@@ -75,7 +75,7 @@ void TestSeries::countLine()
     QFETCH(int, drawn);
     QFETCH(int, mode);
     QFETCH(QString, line);
-    QCOMPARE(CountLine(drawn, CountMode(mode)), line);
+    QCOMPARE(Series::countLine(drawn, CountMode(mode)), line);
 }
 
 void TestSeries::parseRange_data()
@@ -103,7 +103,7 @@ void TestSeries::parseRange()
     QFETCH(bool, ok);
     QFETCH(int, from);
     QFETCH(int, to);
-    const auto range = ParseRange(stored);
+    const auto range = Series::parseRange(stored);
     QCOMPARE(range.has_value(), ok);
     if (ok) {
         QCOMPARE(range->first, from);
@@ -141,16 +141,16 @@ void TestSeries::readSeries()
     QFETCH(QStringList, entries);
     QFETCH(Numbers, results);
     QFETCH(Numbers, stored);
-    const StoredSeries series = ReadSeries(entries);
+    const StoredSeries series = Series::readSeries(entries);
     QCOMPARE(series.results, results);
     QCOMPARE(series.stored, stored);
-    QCOMPARE(ReadSeries(std::nullopt).results, Numbers{0});
+    QCOMPARE(Series::readSeries(std::nullopt).results, Numbers{0});
 }
 
 void TestSeries::flagsOnlyWhatFits()
 {
     QList<bool> flags(11, false);
-    FlagNumbers({3, -2, 10, 11, 500}, flags);
+    flagNumbers({3, -2, 10, 11, 500}, flags);
     QList<bool> expected(11, false);
     expected[3] = expected[10] = true;
     QCOMPARE(flags, expected);
@@ -182,14 +182,14 @@ void TestSeries::selection()
     QFETCH(int, undrawn);
     QFETCH(int, number);
     QList<bool> flags(to + 1, false);
-    FlagNumbers(drawn, flags);
-    QCOMPARE(CountUndrawn(flags, std::int16_t(from), std::int16_t(to)), undrawn);
-    const int rank = 1 + int(UniformBelow<std::uint32_t, std::uint64_t>(quint32(undrawn),
+    flagNumbers(drawn, flags);
+    QCOMPARE(countUndrawn(flags, std::int16_t(from), std::int16_t(to)), undrawn);
+    const int rank = 1 + int(uniformBelow<std::uint32_t, std::uint64_t>(quint32(undrawn),
                                                                         [word] { return word; }));
-    const auto chosen = NthUndrawn(flags, std::int16_t(from), std::int16_t(to), rank);
+    const auto chosen = nthUndrawn(flags, std::int16_t(from), std::int16_t(to), rank);
     QVERIFY(chosen);
     QCOMPARE(int(*chosen), number);
-    QVERIFY(!NthUndrawn(flags, std::int16_t(from), std::int16_t(to), undrawn + 1));
+    QVERIFY(!nthUndrawn(flags, std::int16_t(from), std::int16_t(to), undrawn + 1));
 }
 
 void TestSeries::everyRankEquallyOften_data()
@@ -212,7 +212,7 @@ void TestSeries::everyRankEquallyOften()
     for (std::uint32_t first = 0; first < Words; ++first) {
         int taken = 0;
         bool rejectedFirst = false;
-        const auto value = UniformBelow<std::uint16_t, std::uint32_t>(std::uint16_t(n), [&] {
+        const auto value = uniformBelow<std::uint16_t, std::uint32_t>(std::uint16_t(n), [&] {
             if (taken++ == 0)
                 return std::uint16_t(first);
             rejectedFirst = true;
@@ -277,9 +277,9 @@ void TestSeries::recordedSeries()
     QList<std::pair<QString, QString>> entries;
     for (const QString& line : lines)
         entries.append({line.section(u'=', 0, 0), line.section(u'=', 1)});
-    const RecordedSeries recorded = ReadRecorded(entries);
+    const RecordedSeries recorded = readRecorded(entries);
     QCOMPARE(recorded.numbers, numbers);
-    QCOMPARE(IsOrdinalTaken(recorded, ordinal), taken);
+    QCOMPARE(isOrdinalTaken(recorded, ordinal), taken);
 }
 
 QTEST_GUILESS_MAIN(TestSeries)

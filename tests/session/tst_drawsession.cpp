@@ -65,7 +65,7 @@ void TestDrawSession::rangeDecision()
     QFETCH(int, currentFrom);
     QFETCH(int, currentTo);
     QFETCH(RangeDecision::Outcome, outcome);
-    QCOMPARE(RangeDecision::Decide(from, to, std::int16_t(currentFrom), std::int16_t(currentTo)),
+    QCOMPARE(RangeDecision::decide(from, to, std::int16_t(currentFrom), std::int16_t(currentTo)),
              outcome);
 }
 

@@ -208,13 +208,13 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
     if (!stored.isEmpty())
         QVERIFY(Files::write(m_file, stored));
 
-    QVERIFY(!IsIniFileUsable(m_file));
+    QVERIFY(!isIniFileUsable(m_file));
     if (!kind.startsWith(QLatin1String("utf-16")) && !kind.contains(QLatin1String("journal")))
         QVERIFY(!AtomicFile::read(m_file)); // not even loaded
     QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),
              QString());
     QVERIFY(!ReadIniSection(Section, m_file));
-    QVERIFY(!ReadWholeIniSection(Section, m_file));
+    QVERIFY(!readWholeIniSection(Section, m_file));
     QVERIFY(!write(m_file));
     QVERIFY(!DeleteIniSection(Section, m_file));
     if (!stored.isEmpty())
@@ -272,7 +272,7 @@ void TestHostileFiles::wholeReadSeesWhatTheBufferHides()
     QVERIFY(Files::write(m_file, "[Result]\r\n1=37\r\n2=5" + QByteArray(1, '\0') + "\r\n3=88\r\n" +
                                      comment + "\r\n4=12\r\n[X]\r\n[result]\r\n9=2\r\n"));
     QCOMPARE(ReadIniSection(Section, m_file)->join(u'|'), QStringLiteral("1|37|2|5"));
-    const auto whole = ReadWholeIniSection(Section, m_file);
+    const auto whole = readWholeIniSection(Section, m_file);
     QVERIFY(whole);
     QStringList seen;
     for (const auto& [key, value] : *whole)

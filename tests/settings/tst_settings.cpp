@@ -162,7 +162,7 @@ void TestSettings::iniFilePathIsBesideTheProgram()
                                    QDir::separator() + QStringLiteral("Rindell.ini"));
     // A first start: no file yet is no unusable file, whichever separators the path has.
     IniFixture::remove();
-    QVERIFY(IsIniFileUsable(GetIniFilePath()));
+    QVERIFY(isIniFileUsable(GetIniFilePath()));
 }
 
 void TestSettings::readString_data()
@@ -431,7 +431,7 @@ void TestSettings::addNeverWritesOver()
     QFETCH(QByteArray, after);
     if (!before.isEmpty())
         QVERIFY(Files::write(m_file, before));
-    QCOMPARE(AddIniString(QStringLiteral("Result"), key, QStringLiteral("5"), m_file), added);
+    QCOMPARE(addIniString(QStringLiteral("Result"), key, QStringLiteral("5"), m_file), added);
     QCOMPARE(Files::read(m_file), after);
 }
 
