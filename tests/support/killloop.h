@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QMap>
 #include <QProcessEnvironment>
 #include <QStringList>
 
@@ -22,5 +24,17 @@ struct Round
 Round Run(const QString& program, const QStringList& arguments,
           const QProcessEnvironment& environment, bool afterFirstLine, int minDelayMs,
           int maxDelayMs);
+
+// The "ordinal number" lines a killed program printed, by ordinal; a line of an
+// ordinal alone reports it with the number -1.
+QMap<int, int> Reported(const QByteArray& output);
+
+// What a kill may leave of a settings file that records draws after `header`:
+// the file whole (the header first, every line ended), its results keyed 1, 2,
+// 3, ... in draw order and holding every reported draw, and beside it at most the
+// one temporary file of the killed write. Empty when so, else what is wrong;
+// `numbers` receives the results in order.
+QString CheckRecord(const QString& file, const QByteArray& header, const QMap<int, int>& reported,
+                    QList<int>& numbers);
 
 } // namespace KillLoop
