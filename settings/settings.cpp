@@ -197,11 +197,6 @@ QString journalPathFor(const QString& file)
     return final.dir().filePath(Const::JournalFileName);
 }
 
-bool isIniFileUsable(const QString& file)
-{
-    return load(resolve(file)).has_value();
-}
-
 std::optional<QList<std::pair<QString, QString>>> readWholeIniSection(const QString& section,
                                                                       const QString& file)
 {

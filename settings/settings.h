@@ -30,10 +30,6 @@ bool DeleteIniSection(const QString& section, const QString& file);
 // shares one journal, and with it one lock.
 QString journalPathFor(const QString& file);
 
-// False when the file exists but cannot be used: not a regular file, too large,
-// unreadable, a link loop or a dangling link, UTF-16 text, or the journal itself.
-// Such a file is read as empty and never written.
-bool isIniFileUsable(const QString& file);
 // Every key and value of every section of that name, read whole: no buffer or
 // NUL cuts a line or hides the lines behind it. Nothing when the file is unusable.
 std::optional<QList<std::pair<QString, QString>>> readWholeIniSection(const QString& section,
@@ -53,6 +49,9 @@ class IniSnapshot
     QString ReadIniString(const QString& section, const QString& key,
                           const QString& defaultValue) const;
     std::optional<QStringList> ReadIniSection(const QString& section) const;
+    // False when the file exists but cannot be used: not a regular file, too large,
+    // unreadable, a link loop or a dangling link, UTF-16 text, or the journal
+    // itself. Such a file is read as empty and never written.
     bool isUsable() const { return m_document.has_value(); }
 
   private:

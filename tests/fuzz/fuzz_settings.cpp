@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!stored.results.isEmpty(), "results keep their placeholder");
     // The whole read sees at least every number the Windows reading rules show.
     const auto whole = Common::readWholeIniSection(result, file);
-    const bool usable = Common::isIniFileUsable(file);
+    const bool usable = Common::IniSnapshot(file).isUsable();
     require(whole.has_value() == usable, "the whole read agrees on usability");
     const Series::RecordedSeries recorded =
         Series::readRecorded(whole.value_or(QList<std::pair<QString, QString>>()));

@@ -208,7 +208,7 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
     if (!stored.isEmpty())
         QVERIFY(Files::write(m_file, stored));
 
-    QVERIFY(!isIniFileUsable(m_file));
+    QVERIFY(!IniSnapshot(m_file).isUsable());
     if (!kind.startsWith(QLatin1String("utf-16")) && !kind.contains(QLatin1String("journal")))
         QVERIFY(!AtomicFile::read(m_file)); // not even loaded
     QCOMPARE(ReadIniString(QStringLiteral("Condition"), QStringLiteral("Range"), {}, m_file),

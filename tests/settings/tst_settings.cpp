@@ -162,7 +162,7 @@ void TestSettings::iniFilePathIsBesideTheProgram()
                                    QDir::separator() + QStringLiteral("Rindell.ini"));
     // A first start: no file yet is no unusable file, whichever separators the path has.
     IniFixture::remove();
-    QVERIFY(isIniFileUsable(GetIniFilePath()));
+    QVERIFY(IniSnapshot(GetIniFilePath()).isUsable());
 }
 
 void TestSettings::readString_data()
