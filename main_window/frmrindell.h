@@ -16,7 +16,8 @@ class QLineEdit;
 class QSessionManager;
 class QPushButton;
 
-// The main window: the digit reels, START and STOP, and the drawing series.
+// The main window: the digit reels, START and STOP. It owns the session of the
+// series it shows, and hands it to the dialogs it opens.
 class frmRindell : public QWidget
 {
     Q_OBJECT
@@ -30,7 +31,8 @@ class frmRindell : public QWidget
     // False when another instance was running: the window unloaded itself at load.
     bool isLoaded() const { return m_loaded; }
 
-    // Empties the series in memory and in the settings file.
+    // Empties the series (in the journal, the settings file and memory) and shows
+    // the counter; a failure is told.
     void ClearResult();
     // Shows the range line.
     void EditRange();
