@@ -102,12 +102,6 @@ DrawRecord drawWithStops(frmRindell* window, QList<int> order = {2, 1, 0},
 
 // The process holds its single-instance lock, as the kernel's lock table shows:
 // a probe that took the lock itself could turn a starting instance away.
-QString builtProgram()
-{
-    return Files::executable(QCoreApplication::applicationDirPath() +
-                             QStringLiteral("/../rindell"));
-}
-
 #ifndef Q_OS_WIN
 bool holdsLock(const QProcess& process)
 {
@@ -1058,7 +1052,7 @@ void TestFrmRindell::secondInstanceEndsAtOnce()
         QVERIFY(!window.isLoaded());
     }
 
-    const QString program = builtProgram();
+    const QString program = Files::builtProgram();
     QVERIFY(QFile::exists(program));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -1177,8 +1171,7 @@ void TestFrmRindell::anotherUserCannotSwitchOffTheLock()
     QTemporaryDir folder;
     QTemporaryDir temporary;
     const QString program = folder.filePath(QStringLiteral("rindell"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"),
-                        program));
+    QVERIFY(QFile::copy(Files::builtProgram(), program));
     const QString planted = temporary.filePath(QStringLiteral("runtime-root"));
     QVERIFY(QDir().mkpath(planted));
     QVERIFY(::chown(QFile::encodeName(planted).constData(), 65534, 65534) == 0);
@@ -1209,7 +1202,7 @@ void TestFrmRindell::twoPathsToOneFileAreOneInstance()
     QTemporaryDir root;
     const QString shared = root.filePath(QStringLiteral("shared.ini"));
     QFile(shared).open(QIODevice::WriteOnly);
-    const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell");
+    const QString built = Files::builtProgram();
     QStringList programs;
     for (const QString& folder : {QStringLiteral("a"), QStringLiteral("b")}) {
         QVERIFY(QDir(root.path()).mkpath(folder));
