@@ -6,6 +6,8 @@
 # - the process-level suites (the real program killed at random, driven under a
 #   window manager on a private Xvfb, sampled for fairness, installed, embedded in
 #   another project) against a plain build of the program.
+# The suites run two at a time, each in a folder of its own; those that share the
+# program's folder or start an Xvfb take turns (RESOURCE_LOCK in tests/CMakeLists.txt).
 # `ctest --preset quick` in build/test leaves the slow suites out when working locally.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,9 +27,10 @@ cmake --build --preset sanitize --parallel
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
-    ctest --test-dir build/sanitize --output-on-failure --label-exclude slow --exclude-regex '^embedding$'
+    ctest --test-dir build/sanitize --output-on-failure --parallel 2 \
+        --label-exclude slow --exclude-regex '^embedding$'
 
 cmake --preset dev
 cmake --build --preset dev --parallel --target rindell drawer tst_crashsafety
-ctest --test-dir build/test --output-on-failure --label-regex slow
+ctest --test-dir build/test --output-on-failure --parallel 2 --label-regex slow
 ctest --test-dir build/test --output-on-failure --tests-regex '^embedding$'

@@ -2,7 +2,6 @@
 // the settings file, and refuse a bad argument with a usage line and status 2.
 #include "files.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
@@ -19,8 +18,7 @@ struct Run
 
 QString program()
 {
-    return Files::executable(QCoreApplication::applicationDirPath() +
-                             QStringLiteral("/../rindell"));
+    return Files::builtProgram();
 }
 
 QString programIni()

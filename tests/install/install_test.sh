@@ -23,14 +23,28 @@ printf '[Condition]\r\nRange=1,9\r\n' >"$prefix/Rindell.ini"
 # The program runs on the virtual X server, whatever platform the tests use.
 env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -e
+    until_true() { # CONDITION: within 30 s
+        for _ in $(seq 300); do
+            eval "$1" && return 0
+            sleep 0.1
+        done
+        echo "timed out: $1"
+        return 1
+    }
     "$1/rindell" & pid=$!
     window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Rindell\$" | head -n 1)
     xdotool windowfocus --sync "$window"
-    sleep 0.5
-    for press in START hundreds tens ones; do xdotool key Return; sleep 0.3; done
-    # End through 終了(&X), answered Yes: the program exits normally (and LeakSanitizer
-    # checks it in the sanitizer build).
-    xdotool key alt+x; sleep 0.3; xdotool key Return
+    # START, which writes the draw; the three STOPs, the last of which journals the
+    # number as shown.
+    xdotool key Return
+    until_true "grep -q ^1= \"$1/Rindell.ini\""
+    xdotool key Return Return Return
+    until_true "grep -q reveal \"$1/Rindell.log\""
+    # End through 終了(&X), answered Yes once the question has the focus: the program
+    # exits normally (and LeakSanitizer checks it in the sanitizer build).
+    xdotool key alt+x
+    until_true "[ \"\$(xdotool getwindowfocus)\" != $window ]"
+    xdotool key Return
     timeout 20 tail --pid="$pid" -f /dev/null
     wait "$pid"
 ' _ "$prefix"

@@ -58,6 +58,15 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         done
         echo "no window $1"; return 1
     }
+    # The X focus under Wine stays on the main window whatever is active: what the
+    # program writes tells where a draw is.
+    written() { # FILE PATTERN
+        for _ in $(seq 150); do
+            grep -q -- "$2" "$1" 2>/dev/null && return 0
+            sleep 0.2
+        done
+        echo "no $2 in $1"; return 1
+    }
     wine ./rindell.exe >/dev/null 2>&1 & pid=$!
     await "^Rindell\$" 1
     window=$(xdotool search --onlyvisible --name "^Rindell\$" 2>/dev/null | head -n 1)
@@ -78,9 +87,12 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     sleep 0.5
     xdotool key alt+y
     sleep 1
-    for press in START hundreds tens ones; do xdotool key Return; sleep 0.5; done
-    sleep 2
-    [ -z "$shots" ] || import -window root -trim +repage "$shots/windows-main.png"
+    # START writes the draw; the last of the three STOPs journals the number as shown.
+    xdotool key Return
+    written Rindell.ini "^1="
+    xdotool key Return Return Return
+    written Rindell.log "\"event\":\"reveal\""
+    [ -z "$shots" ] || { sleep 1; import -window root -trim +repage "$shots/windows-main.png"; }
     # End through 終了(&X), answered Yes (button texts from qtbase_ja.qm).
     xdotool key alt+x; sleep 1
     [ -z "$shots" ] || import -window root -trim +repage "$shots/windows-box.png"

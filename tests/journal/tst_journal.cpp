@@ -6,7 +6,6 @@
 #include "journal/replay.h"
 #include "journalfixture.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -308,8 +307,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     QVERIFY(Journal::open(m_log));
 #else
     const QString program = m_dir->filePath(QStringLiteral("rindell"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"),
-                        program));
+    QVERIFY(QFile::copy(Files::builtProgram(), program));
     for (const char* when : {"1", "2"}) {
         QVERIFY(Files::write(m_log, torn));
         QProcess traced;
@@ -432,8 +430,7 @@ void TestJournal::csvBytes()
 void TestJournal::commandLine()
 {
     // The real program, in a folder of its own with its settings file and journal.
-    const QString built =
-        Files::executable(QCoreApplication::applicationDirPath() + QStringLiteral("/../rindell"));
+    const QString built = Files::builtProgram();
     const QString program = Files::executable(m_dir->filePath(QStringLiteral("rindell")));
     const QString ini = m_dir->filePath(QStringLiteral("Rindell.ini"));
     QVERIFY(QFile::copy(built, program));

@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -33,6 +34,11 @@ QString executable(const QString& path)
 #else
     return path;
 #endif
+}
+
+QString builtProgram()
+{
+    return executable(QCoreApplication::applicationDirPath() + QStringLiteral("/../../rindell"));
 }
 
 bool hardLink(const QString& existing, const QString& name)

@@ -16,6 +16,8 @@ QByteArray read(const QString& path);
 bool write(const QString& path, const QByteArray& content);
 // The program built at `path` (named without a suffix): ".exe" is added on Windows.
 QString executable(const QString& path);
+// The program built with the suites, two folders up from each suite's own.
+QString builtProgram();
 // A second name for the file (a hard link).
 bool hardLink(const QString& existing, const QString& name);
 // Makes the file another user's; false where this process may not (only root may

@@ -25,6 +25,7 @@ set -uo pipefail
 folder=$1
 tries=$2
 ini=$folder/Rindell.ini
+log=$folder/Rindell.log
 failures=0
 
 wait_for() { # CONDITION [TENTHS]: true once CONDITION holds, within TENTHS/10 s
@@ -37,7 +38,22 @@ wait_for() { # CONDITION [TENTHS]: true once CONDITION holds, within TENTHS/10 s
 }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
 active() { xdotool getactivewindow 2>/dev/null || echo none; }
+# The active window is titled TITLE (a pattern) and is not the window EXCEPT.
+focused() { # TITLE [EXCEPT]
+    local window
+    window=$(active)
+    [ "$window" != "${2:-}" ] && xdotool getwindowname "$window" 2>/dev/null | grep -q -- "$1"
+}
 draws() { grep -c '^[0-9]*=' "$ini" || true; }
+# The last STOP of a draw journals the number as shown: the window is idle again.
+reveals() { grep -c '"event":"reveal"' "$log" 2>/dev/null || true; }
+# Enter for the three STOPs of the draw that is on, until the reels are at rest.
+stop_reels() { # WHAT
+    local shown
+    shown=$(reveals)
+    xdotool key Return Return Return
+    wait_for '[ "$(reveals)" -gt '"$shown"' ]' 30 || fail "$1: Enter did not press the three STOPs"
+}
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 ready=$folder/openbox-ready
@@ -62,20 +78,19 @@ check_focus() {
         fail "$what: Enter did not press START"
         return
     fi
-    for _ in 1 2 3; do xdotool key Return; sleep 0.1; done
-    sleep 0.2
+    stop_reels "$what"
 }
 
 # The path that lost the focus: widen the range, OK, answer No to clearing.
 for ((try = 1; try <= tries; try++)); do
     xdotool key alt+j
-    wait_for '[ "$(visible "^条件入力$")" -ge 1 ]' || { fail "no condition dialog"; continue; }
-    sleep 0.2
+    wait_for 'focused "^条件入力$"' || { fail "no condition dialog"; continue; }
+    dialog=$(active)
     xdotool key Tab
     xdotool type "$((100 + try))"
     xdotool key Tab space
-    wait_for '[ "$(visible "^条件入力$")" -ge 2 ]' || { fail "no clearing question"; continue; }
-    sleep 0.1
+    wait_for '[ "$(visible "^条件入力$")" -ge 2 ] && focused "^条件入力$" "$dialog"' ||
+        { fail "no clearing question"; continue; }
     xdotool key Return # No, the default
     wait_for '[ "$(visible "^条件入力$")" -eq 0 ]' || fail "the dialog stayed open"
     check_focus "widen, No ($try)"
@@ -85,21 +100,21 @@ done
 for ((try = 1; try <= tries; try++)); do
     case $((try % 4)) in
     0)  xdotool key alt+r
-        wait_for '[ "$(visible "^結果表示$")" -ge 1 ]' || fail "no result list"
-        sleep 0.2; xdotool key Tab Return # Enter on the focused 閉じる
+        wait_for 'focused "^結果表示$"' || fail "no result list"
+        xdotool key Tab Return # Enter on the focused 閉じる
         wait_for '[ "$(visible "^結果表示$")" -eq 0 ]' || fail "the list stayed open"
         what="result list" ;;
     1)  xdotool key alt+c
-        wait_for '[ "$(visible "^Rindell$")" -ge 2 ]' || fail "no clearing question"
-        sleep 0.2; xdotool key Return # No, the default
+        wait_for 'focused "^Rindell$" "$main"' || fail "no clearing question"
+        xdotool key Return # No, the default
         what="clear, No" ;;
     2)  xdotool key alt+x
-        wait_for '[ "$(visible "^Rindell$")" -ge 2 ]' || fail "no end question"
-        sleep 0.2; xdotool key alt+n
+        wait_for 'focused "^Rindell$" "$main"' || fail "no end question"
+        xdotool key alt+n
         what="end, No" ;;
     3)  xdotool key alt+j
-        wait_for '[ "$(visible "^条件入力$")" -ge 1 ]' || fail "no condition dialog"
-        sleep 0.2; xdotool key Tab Tab Tab space # to キャンセル
+        wait_for 'focused "^条件入力$"' || fail "no condition dialog"
+        xdotool key Tab Tab Tab space # to キャンセル
         what="condition, cancel" ;;
     esac
     wait_for '[ "$(visible "^Rindell$")" -eq 1 ] && [ "$(visible "^条件入力$|^結果表示$")" -eq 0 ]' ||
@@ -112,18 +127,16 @@ minimise_refused() { # ACCESS-KEY TITLE CLOSE-KEYS
     local key=$1 closing=$3 modal
     title=$2
     xdotool key "$key"
-    wait_for '[ "$(visible "$title")" -ge 1 ]' || { fail "$title did not open"; return; }
-    sleep 0.3
-    modal=$(xdotool search --onlyvisible --name "$title" | tail -n 1)
+    wait_for 'focused "$title" "$main"' || { fail "$title did not open"; return; }
+    modal=$(active)
     xdotool windowminimize "$modal"
-    sleep 0.5
+    sleep 0.5 # time for a minimising that should not happen
     [ "$(visible "$title")" -ge 1 ] || fail "$title could be minimised"
     # Minimised with its owner, it comes back when the owner is restored.
     xdotool windowminimize "$main"
-    sleep 0.5
+    sleep 0.5 # time for the minimising, where the window manager does it
     xdotool windowactivate "$main" 2>/dev/null
     wait_for '[ "$(visible "$title")" -ge 1 ]' 30 || fail "$title did not come back with its owner"
-    sleep 0.2
     xdotool windowactivate --sync "$modal" 2>/dev/null
     xdotool key $closing
     wait_for '[ "$(visible "^条件入力$|^結果表示$")" -eq 0 ] && [ "$(visible "^Rindell$")" -eq 1 ]' ||
@@ -141,7 +154,7 @@ audience_f5() { # WHERE
     xdotool windowactivate --sync "$main"
     xdotool key F5
     wait_for '[ "$(visible "$audience_title")" -ge 1 ]' || { fail "$1: F5 opened nothing"; return 1; }
-    sleep 0.5
+    sleep 0.5 # time for a focus change that should not happen
     audience=$(xdotool search --onlyvisible --name "$audience_title" | head -n 1)
     [ "$(active)" = "$main" ] || fail "$1: the audience window took the focus"
 }
@@ -158,8 +171,7 @@ if audience_f5 beside; then
     before=$(draws)
     xdotool key Return
     wait_for '[ "$(draws)" -gt '"$before"' ]' 30 || fail "Enter at the audience window drew nothing"
-    for _ in 1 2 3; do xdotool key Return; sleep 0.1; done
-    sleep 0.2
+    stop_reels "audience window"
     xdotool windowactivate --sync "$main"
     xdotool key F5
     wait_for '[ "$(visible "$audience_title")" -eq 0 ]' || fail "F5 did not close the audience window"
@@ -176,14 +188,14 @@ fi
 
 # Started with --audience, it opens beside the main window once that is placed.
 xdotool key alt+x
-sleep 0.3
+wait_for 'focused "^Rindell$" "$main"' || fail "no end question"
 xdotool key alt+y
 wait_for '[ "$(visible "^Rindell$")" -eq 0 ]' || fail "the program did not end"
 sed -i '/^\[Display\]/,$d' "$ini"
 "$folder/rindell" --audience >/dev/null 2>&1 &
 main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Rindell$' | head -n 1)
 if wait_for '[ "$(visible "$audience_title")" -ge 1 ]'; then
-    sleep 0.5
+    sleep 0.5 # time for a move that should not happen
     audience=$(xdotool search --onlyvisible --name "$audience_title" | head -n 1)
     beside --audience
     check_focus "started with --audience"
