@@ -22,8 +22,11 @@ else
         xargs -0 clang-format --dry-run --Werror
 fi
 
+# One compile per core: more at once, each holding a precompiled header, only
+# crowd each other out.
+jobs=$(nproc)
 cmake --preset sanitize
-cmake --build --preset sanitize --parallel
+cmake --build --preset sanitize --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
@@ -31,6 +34,6 @@ LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
         --label-exclude slow --exclude-regex '^embedding$'
 
 cmake --preset dev
-cmake --build --preset dev --parallel --target rindell drawer tst_crashsafety
+cmake --build --preset dev --parallel "$jobs" --target rindell drawer tst_crashsafety
 ctest --test-dir build/test --output-on-failure --parallel 2 --label-regex slow
 ctest --test-dir build/test --output-on-failure --tests-regex '^embedding$'
