@@ -3,8 +3,8 @@
 # its own folder, by the main window, by the program and by the tests.
 # cmake -DSOURCE_DIR=<root> -P check-layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(core_folders settings series journal session)
-set(core_headers "^(settings|series|journal|session)/|^common/const\\.h$")
+set(core_folders settings series journal session prizes)
+set(core_headers "^(settings|series|journal|session|prizes)/|^common/const\\.h$")
 
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
 set(violations "")
