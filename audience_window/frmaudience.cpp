@@ -1,10 +1,12 @@
 #include "audience_window/frmaudience.h"
 
+#include "audience_window/captions.h"
 #include "common/japanesefont.h"
 #include "common/systemcolors.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 
 namespace {
@@ -29,6 +31,16 @@ frmAudience::frmAudience(QWidget* parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("Rindell - 抽選"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 200);
+    // Below the reels, shown only where a list names something.
+    for (QLabel** label : {&lblPrize, &lblWinner}) {
+        *label = new QLabel(this);
+        (*label)->setFont(JapaneseFont::gothic(12));
+        (*label)->setAlignment(Qt::AlignCenter);
+        (*label)->hide();
+    }
+    lblPrize->setObjectName(QStringLiteral("lblPrize"));
+    lblWinner->setObjectName(QStringLiteral("lblWinner"));
+    connect(&m_lists, &Prizes::PrizeLists::changed, this, &frmAudience::showCaptions);
     resize(960, 540);
     showReels(m_digits, false);
 }
@@ -40,13 +52,56 @@ void frmAudience::showReels(const QString& digits, bool spinning)
     // What a screen reader says of the display: the number, once it is at rest.
     setAccessibleName(spinning ? QStringLiteral("抽選中") : QStringLiteral("抽選番号 ") + digits);
     update();
+    showCaptions();
 }
 
 void frmAudience::showInfo(const QString& rangeLine, const QString& ordinalLine)
 {
+    const bool moved = rangeLine != m_range;
     m_range = rangeLine;
     m_ordinal = ordinalLine;
     update();
+    if (moved)
+        placeCaptions();
+}
+
+void frmAudience::followLists(const QString& folder)
+{
+    m_lists.follow(folder);
+    showCaptions();
+}
+
+void frmAudience::showDraw(std::int32_t ordinal, bool onReels)
+{
+    m_drawOrdinal = ordinal;
+    m_drawOnReels = onReels;
+    showCaptions();
+}
+
+void frmAudience::showCaptions()
+{
+    // The name only once the last STOP has brought the reels to rest on the
+    // number: before that it would tell the hall the number.
+    const QString prize = m_lists.prize(m_drawOrdinal);
+    const QString winner =
+        m_drawOnReels && !m_spinning ? m_lists.name(m_digits.toInt()) : QString();
+    if (prize != m_prize) {
+        m_prize = prize;
+        AudienceCaptions::show(lblPrize, QStringLiteral("景品"), m_prize, m_places);
+    }
+    if (winner != m_winner) {
+        m_winner = winner;
+        AudienceCaptions::show(lblWinner, QStringLiteral("当選者"), m_winner, m_places);
+    }
+}
+
+void frmAudience::placeCaptions()
+{
+    m_places = AudienceCaptions::place(size(), m_range);
+    lblPrize->setGeometry(m_places.prize);
+    lblWinner->setGeometry(m_places.winner);
+    AudienceCaptions::show(lblPrize, QStringLiteral("景品"), m_prize, m_places);
+    AudienceCaptions::show(lblWinner, QStringLiteral("当選者"), m_winner, m_places);
 }
 
 void frmAudience::paintEvent(QPaintEvent*)
@@ -81,6 +136,12 @@ void frmAudience::paintEvent(QPaintEvent*)
     const QRect line(area.left(), height() - infoHeight - height() / 60, area.width(), infoHeight);
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, m_range);
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, m_ordinal);
+}
+
+void frmAudience::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeCaptions();
 }
 
 void frmAudience::closeEvent(QCloseEvent* event)

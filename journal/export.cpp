@@ -1,14 +1,19 @@
 #include "journal/export.h"
 
+#include "prizes/listfile.h"
 #include "settings/atomicfile.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 const QByteArray Header =
+    QByteArrayLiteral("\xEF\xBB\xBF") + QStringLiteral("回,番号,日時,景品,氏名\r\n").toUtf8();
+// An export made before the prize and name columns is an export too.
+const QByteArray HeaderWithoutLists =
     QByteArrayLiteral("\xEF\xBB\xBF") + QStringLiteral("回,番号,日時\r\n").toUtf8();
 
 // RFC 4180: a field with a comma, a quote or a line break is quoted, its quotes
@@ -31,8 +36,10 @@ bool isExport(const QString& path)
     if (fd < 0)
         return false;
     QFile file;
-    const bool begins = file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) &&
-                        file.read(Header.size()) == Header;
+    QByteArray start;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        start = file.read(Header.size());
+    const bool begins = start == Header || start.startsWith(HeaderWithoutLists);
     file.close();
     AtomicFile::closeDescriptor(fd);
     return begins;
@@ -43,7 +50,8 @@ bool isExport(const QString& path)
 namespace Export {
 
 QByteArray csvOf(const QList<std::int16_t>& series, const QList<Replay::Draw>& journal,
-                 const QString& head)
+                 const QString& head, const QHash<std::int32_t, QString>& prizes,
+                 const QHash<std::int32_t, QString>& names)
 {
     QByteArray csv = Header;
     for (qsizetype i = 0; i < series.size(); ++i) {
@@ -53,7 +61,8 @@ QByteArray csvOf(const QList<std::int16_t>& series, const QList<Replay::Draw>& j
             time = journal[i].time;
         csv += field(QString::number(i + 1)) + ',' +
                field(QStringLiteral("%1").arg(series[i], 3, 10, QLatin1Char('0'))) + ',' +
-               field(time) + "\r\n";
+               field(time) + ',' + field(prizes.value(std::int32_t(i + 1))) + ',' +
+               field(names.value(series[i])) + "\r\n";
     }
     csv += "# head " + head.toLatin1() + "\r\n";
     return csv;
@@ -64,7 +73,11 @@ std::optional<QByteArray> csvOfFiles(const QString& iniPath, const QString& jour
     const std::optional<Replay::Result> journal = Replay::readFile(journalPath);
     if (!journal || !journal->broken.isEmpty())
         return std::nullopt;
-    return csvOf(Replay::settingsSeries(iniPath), journal->series, journal->head);
+    const QDir folder = QFileInfo(journalPath).dir();
+    return csvOf(
+        Replay::settingsSeries(iniPath), journal->series, journal->head,
+        Prizes::readList(folder.filePath(Prizes::PrizesFileName), Prizes::Key::Ordinal).texts,
+        Prizes::readList(folder.filePath(Prizes::NamesFileName), Prizes::Key::Number).texts);
 }
 
 std::optional<Failure> write(const QString& path, const QByteArray& csv, const QStringList& records)

@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -371,6 +372,7 @@ void frmRindell::toggleAudience()
     m_audience->setAttribute(Qt::WA_ShowWithoutActivating);
     connect(m_audience, &frmAudience::presenterPressed, this, &frmRindell::pressDrawButton);
     connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::saveAudienceDisplay);
+    m_audience->followLists(QFileInfo(m_session.journalPath()).absolutePath());
     updateAudience();
 
     const Common::IniSnapshot settings(m_session.settingsFile());
@@ -413,6 +415,10 @@ void frmRindell::toggleAudience()
         m_audience->lower();
         raise();
     }
+    // What the prize and name lists could not give, told at each opening.
+    const QString title = windowTitle();
+    for (const QString& warning : m_audience->listWarnings())
+        Common::ShowWarning(warning, title);
 }
 
 void frmRindell::openAudienceWhenPlaced()
@@ -450,6 +456,10 @@ void frmRindell::updateAudience()
     m_audience->showInfo(txtRange->text(),
                          m_reelsOrdinal > 0 ? countLine(std::int32_t(m_reelsOrdinal), CountCurrent)
                                             : QString());
+    // Its prize; before any draw is on the reels, the next draw's.
+    m_audience->showDraw(
+        std::int32_t(m_reelsOrdinal > 0 ? m_reelsOrdinal : m_session.drawCount() + 1),
+        m_reelsOrdinal > 0);
 }
 
 void frmRindell::keyPressEvent(QKeyEvent* event)

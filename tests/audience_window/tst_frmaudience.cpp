@@ -12,11 +12,63 @@
 #include "stepper.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPixmap>
 #include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// The prize and name lists beside the settings file, removed again at the end.
+class ListFiles
+{
+  public:
+    ListFiles() { remove(); }
+    ~ListFiles() { remove(); }
+    ListFiles(const ListFiles&) = delete;
+    ListFiles& operator=(const ListFiles&) = delete;
+    static QString path(const char* name)
+    {
+        return QFileInfo(IniFixture::journalPath()).dir().filePath(QLatin1String(name));
+    }
+    static bool write(const char* name, const QByteArray& content)
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               file.write(content) == content.size();
+    }
+
+  private:
+    static void remove()
+    {
+        for (const char* name : {"Rindell-prizes.csv", "Rindell-names.csv"})
+            QFile::remove(path(name));
+    }
+};
+
+QLabel* label(QWidget* window, const char* name)
+{
+    return window->findChild<QLabel*>(QLatin1String(name));
+}
+
+// What the hall sees of a label: its text, or nothing while it is hidden.
+QString shown(QWidget* window, const char* name)
+{
+    QLabel* found = label(window, name);
+    return found->isVisibleTo(window) ? found->text() : QString();
+}
+
+} // namespace
 
 class TestFrmAudience : public GuiSuite
 {
@@ -33,6 +85,9 @@ class TestFrmAudience : public GuiSuite
     void noKeyActsUnderAMessageBox();
     void displaySectionIsKeptAndSurvivesClearing();
     void closingItDuringADrawIsAllowed();
+    void prizeAndWinnerFollowTheDraw();
+    void withoutListsItLooksAsBefore();
+    void listsThatCannotBeReadAreToldOnce();
 };
 
 void TestFrmAudience::f5OpensAndCloses()
@@ -231,6 +286,149 @@ void TestFrmAudience::closingItDuringADrawIsAllowed()
     QVERIFY(closedWhileSpinning);
     QVERIFY(window->isVisible());
     QCOMPARE(window->session().drawCount(), qsizetype(1));
+}
+
+void TestFrmAudience::prizeAndWinnerFollowTheDraw()
+{
+    ListFiles lists;
+    QVERIFY(ListFiles::write("Rindell-prizes.csv",
+                             QStringLiteral("回,景品\r\n1,特賞 温泉旅行\r\n2,二等\r\n").toUtf8()));
+    QVERIFY(
+        ListFiles::write("Rindell-names.csv",
+                         QStringLiteral("番号,氏名\r\n1,山田\r\n2,佐藤\r\n3,鈴木\r\n").toUtf8()));
+    const QStringList names{QString(), QStringLiteral("山田"), QStringLiteral("佐藤"),
+                            QStringLiteral("鈴木")};
+    IniFixture::write("[Condition]\r\nRange=1,3\r\n");
+    auto window = MainWindow::open();
+    window->toggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    // Before the first draw: draw 1's prize, no name (the reels' 000 is no draw).
+    QCOMPARE(shown(audience, "lblPrize"), QStringLiteral("特賞 温泉旅行"));
+    QCOMPARE(label(audience, "lblPrize")->accessibleName(), QStringLiteral("景品 特賞 温泉旅行"));
+    QCOMPARE(shown(audience, "lblWinner"), QString());
+    // At no paint of the window may a name stand while a STOP is still to press.
+    QStringList early;
+    struct PaintWatch : QObject
+    {
+        std::function<void()> seen;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                seen();
+            return false;
+        }
+    } watch;
+    watch.seen = [&] {
+        const bool stopShown = stop(window.get(), 0)->isVisible() ||
+                               stop(window.get(), 1)->isVisible() ||
+                               stop(window.get(), 2)->isVisible();
+        if (stopShown && !shown(audience, "lblWinner").isEmpty())
+            early << audience->digits() + u'/' + shown(audience, "lblWinner");
+    };
+    audience->installEventFilter(&watch);
+    label(audience, "lblWinner")->installEventFilter(&watch);
+    const QStringList prizes{QStringLiteral("特賞 温泉旅行"), QStringLiteral("二等"), QString()};
+    for (int draw = 0; draw < 3; ++draw) {
+        QStringList whileSpinning;
+        Stepper steps;
+        // No wait inside a step: later steps would run nested in it.
+        const auto look = [&] {
+            whileSpinning << shown(audience, "lblPrize") + u'/' + shown(audience, "lblWinner");
+        };
+        steps.then(look);
+        for (const int index : {2, 1, 0})
+            steps.then([&, index] {
+                QTest::mouseClick(stop(window.get(), index), Qt::LeftButton);
+                if (index > 0)
+                    look();
+            });
+        QTest::mouseClick(button(window.get(), "cmdStart"), Qt::LeftButton);
+        // Cleared at START, the running draw's prize while the reels turn, and no
+        // name until the last STOP.
+        const QString spinning = prizes[draw] + u'/';
+        QCOMPARE(whileSpinning, QStringList({spinning, spinning, spinning}));
+        QCOMPARE(shown(audience, "lblPrize"), prizes[draw]);
+        QCOMPARE(shown(audience, "lblWinner"), names[window->drawnNumber()]);
+        QCOMPARE(label(audience, "lblWinner")->accessibleName(),
+                 QStringLiteral("当選者 ") + names[window->drawnNumber()]);
+    }
+    QVERIFY2(early.isEmpty(), qPrintable(early.join(u' ')));
+    // A correction on disk reaches the hall.
+    QVERIFY(ListFiles::write("Rindell-names.csv",
+                             QStringLiteral("1,山田 一郎\n2,佐藤 二郎\n3,鈴木 三郎\n").toUtf8()));
+    QTRY_VERIFY(shown(audience, "lblWinner").endsWith(QStringLiteral("郎")));
+    audience->removeEventFilter(&watch);
+    label(audience, "lblWinner")->removeEventFilter(&watch);
+}
+
+void TestFrmAudience::withoutListsItLooksAsBefore()
+{
+    ListFiles lists;
+    IniFixture::write("[Condition]\r\nRange=1,100\r\n");
+    auto window = MainWindow::open();
+    window->toggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    // The window as it paints itself alone, without any label over it.
+    const auto alone = [audience] {
+        QPixmap pixmap(audience->size());
+        audience->render(&pixmap, {}, {}, QWidget::DrawWindowBackground);
+        return pixmap.toImage();
+    };
+    QCOMPARE(audience->grab().toImage(), alone());
+    // A prize listed is seen; so this comparison can tell.
+    QVERIFY(ListFiles::write("Rindell-prizes.csv", QStringLiteral("1,特賞\r\n").toUtf8()));
+    QTRY_COMPARE(shown(audience, "lblPrize"), QStringLiteral("特賞"));
+    QVERIFY(audience->grab().toImage() != alone());
+    // Big enough for the back of a hall: larger than the range line.
+    QVERIFY(label(audience, "lblPrize")->font().pixelSize() > audience->height() / 18);
+}
+
+void TestFrmAudience::listsThatCannotBeReadAreToldOnce()
+{
+    ListFiles lists;
+    QVERIFY(ListFiles::write("Rindell-prizes.csv", "1,a\r\n2,\"b\r\n"));
+    QVERIFY(ListFiles::write("Rindell-names.csv",
+                             "\xEF\xBB\xBF" + QByteArray("1,a\r\n1,b\r\n1000,c\r\n")));
+    auto window = MainWindow::open();
+    ModalAnswerer answerer;
+    answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[0].text,
+             QStringLiteral("Rindell-prizes.csv の 2 行目を読み込めません。"
+                            "Rindell-prizes.csv を確認して下さい。"));
+    QCOMPARE(answerer.seen()[1].text, QStringLiteral("Rindell-names.csv の 2 行目を読み込めません。"
+                                                     "Rindell-names.csv を確認して下さい。"));
+    QCOMPARE(answerer.seen()[0].title, window->windowTitle());
+    // The rows that could be read count; a change read later says nothing more.
+    QCOMPARE(shown(window->audience(), "lblPrize"), QStringLiteral("a"));
+    QVERIFY(ListFiles::write("Rindell-prizes.csv", "1,x\r\n1,y\r\n"));
+    QTRY_COMPARE(shown(window->audience(), "lblPrize"), QStringLiteral("x"));
+    QCOMPARE(answerer.unexpected(), 0);
+    // A FIFO at a list's name is never waited on; it is told at the next opening.
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QTRY_VERIFY(!window->audience());
+#ifndef Q_OS_WIN
+    QVERIFY(QFile::remove(ListFiles::path("Rindell-names.csv")));
+    QCOMPARE(::mkfifo(QFile::encodeName(ListFiles::path("Rindell-names.csv")).constData(), 0600),
+             0);
+#endif
+    answerer.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(answerer.seen().size(), 4);
+    QCOMPARE(answerer.seen()[2].text,
+             QStringLiteral("Rindell-prizes.csv の 2 行目を読み込めません。"
+                            "Rindell-prizes.csv を確認して下さい。"));
+#ifndef Q_OS_WIN
+    QCOMPARE(
+        answerer.seen()[3].text,
+        QStringLiteral("Rindell-names.csv を読み込めません。Rindell-names.csv を確認して下さい。"));
+#endif
+    QCOMPARE(shown(window->audience(), "lblPrize"), QStringLiteral("x"));
 }
 
 QTEST_MAIN(TestFrmAudience)

@@ -5,6 +5,7 @@
 #include "journal/journal.h"
 #include "journal/replay.h"
 #include "journalfixture.h"
+#include "settings/shiftjis.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -407,18 +408,30 @@ void TestJournal::csvBytes()
     const QList<Replay::Draw> journal{{1, 7, QStringLiteral("2026-12-07T19:05:01.250+09:00")},
                                       {2, 45, QStringLiteral("2026-12-07T19:06:12.000+09:00")}};
     const QByteArray head(64, 'a');
-    QCOMPARE(Export::csvOf({7, 45, 999}, journal, QString::fromLatin1(head)),
-             "\xEF\xBB\xBF" + QStringLiteral("回,番号,日時").toUtf8() +
-                 "\r\n1,007,2026-12-07T19:05:01.250+09:00\r\n"
-                 "2,045,2026-12-07T19:06:12.000+09:00\r\n"
-                 "3,999,\r\n"
+    // The prize of each draw and the name of each number, where the lists hold one.
+    const QHash<std::int32_t, QString> prizes{{1, QStringLiteral("特賞")},
+                                              {3, QStringLiteral("TV, \"55\"\r\nmodel")}};
+    const QHash<std::int32_t, QString> names{{45, QStringLiteral("佐藤 花子")},
+                                             {1, QStringLiteral("no draw of 1")}};
+    QCOMPARE(Export::csvOf({7, 45, 999}, journal, QString::fromLatin1(head), prizes, names),
+             "\xEF\xBB\xBF" + QStringLiteral("回,番号,日時,景品,氏名").toUtf8() +
+                 "\r\n1,007,2026-12-07T19:05:01.250+09:00," + QStringLiteral("特賞").toUtf8() +
+                 ",\r\n2,045,2026-12-07T19:06:12.000+09:00,," +
+                 QStringLiteral("佐藤 花子").toUtf8() +
+                 "\r\n3,999,,\"TV, \"\"55\"\"\r\nmodel\",\r\n"
                  "# head " +
                  head + "\r\n");
     // A draw the journal holds otherwise (a hand edit) gets no time.
-    QVERIFY(Export::csvOf({8}, journal, {}).contains("\r\n1,008,\r\n"));
+    QVERIFY(Export::csvOf({8}, journal, {}).contains("\r\n1,008,,,\r\n"));
     // Nothing a spreadsheet would run as a formula.
     QVERIFY(Export::csvOf({7}, {{1, 7, QStringLiteral("=HYPERLINK(\"x\")")}}, {})
-                .contains("\r\n1,007,\"'=HYPERLINK(\"\"x\"\")\"\r\n"));
+                .contains("\r\n1,007,\"'=HYPERLINK(\"\"x\"\")\",,\r\n"));
+    // An export made before the two columns is replaced as any export is.
+    const QString earlier = m_dir->filePath(QStringLiteral("earlier.csv"));
+    QVERIFY(Files::write(earlier, "\xEF\xBB\xBF" + QStringLiteral("回,番号,日時").toUtf8() +
+                                      "\r\n1,007,\r\n# head x\r\n"));
+    QVERIFY(!Export::write(earlier, Export::csvOf({8}, {}, {}), {}));
+    QCOMPARE(Files::read(earlier), Export::csvOf({8}, {}, {}));
     QCOMPARE(Export::defaultFileName(QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
              QStringLiteral("Rindell-20261207-0905.csv"));
     // A failed save leaves nothing behind.
@@ -472,12 +485,19 @@ void TestJournal::commandLine()
         run({"--verify"}),
         std::pair(1, QByteArray("BROKEN: draw 2 is 40 in the journal, 41 in the settings file\n")));
 
-    // A name beyond the ANSI code page of a Western Windows.
+    // A name beyond the ANSI code page of a Western Windows; the prize and name
+    // lists beside the journal, one in Shift-JIS, as they stand at the export.
     const QString csv = m_dir->filePath(QStringLiteral("抽選結果.csv"));
+    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell-prizes.csv")),
+                         *ShiftJis::encode(u"回,景品\r\n1,特賞\r\n2,\"二等, ペア\"\r\n")));
+    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell-names.csv")),
+                         QStringLiteral("12,山田 太郎\n").toUtf8()));
     QCOMPARE(run({"--export", csv}).first, 0);
     QCOMPARE(Files::read(csv), *Export::csvOfFiles(ini, m_log));
-    QVERIFY(Files::read(csv).contains("\r\n2,041,\r\n")); // not the journal's draw: no time
-    QCOMPARE(run({"--export", csv}).first, 0);            // an export is replaced
+    QVERIFY(Files::read(csv).contains(QStringLiteral(",特賞,山田 太郎\r\n").toUtf8()));
+    // Not the journal's draw: no time.
+    QVERIFY(Files::read(csv).contains(QStringLiteral("\r\n2,041,,\"二等, ペア\",\r\n").toUtf8()));
+    QCOMPARE(run({"--export", csv}).first, 0); // an export is replaced
     QCOMPARE(run({"--export"}).first, 2);
     QCOMPARE(run({"--export", m_dir->filePath(QStringLiteral("no/folder/out.csv"))}).first, 1);
 
