@@ -6,51 +6,91 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <tuple>
+
+namespace {
+
+// A line break in a cell is a space on the one line there is.
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    return text.replace(u'\n', u' ').replace(u'\r', u' ');
+}
+
+} // namespace
 
 namespace AudienceCaptions {
 
-Places place(QSize size, const QString& rangeLine)
+Band place(QSize size, const QString& rangeLine, const QList<QString>& names)
 {
-    // The line as frmAudience paints it: a twelfth of the height, its text two
-    // thirds of that, a fortieth of the width from either side.
-    const int infoHeight = std::max(16, size.height() / 12);
+    // The reels and the line as frmAudience paints them: the line a twelfth of the
+    // height, its text two thirds of that, a fortieth of the width from either side.
+    const int w = size.width();
+    const int h = size.height();
+    const int infoHeight = std::max(16, h / 12);
     QFont info = JapaneseFont::gothic(12);
     info.setPixelSize(infoHeight * 2 / 3);
     const QFontMetrics metrics(info);
-    const int margin = size.width() / 40;
-    // From the foot of the reels' area to the bottom edge: centred on the line.
-    const int top = size.height() - size.height() / 30 - infoHeight;
-    const int height = size.height() - top;
-    const int left = margin + metrics.horizontalAdvance(rangeLine) + metrics.height();
-    const int right = size.width() - margin -
-                      metrics.horizontalAdvance(QStringLiteral("0000回目")) - metrics.height();
-    // Prizes run longer than names.
-    const int width = std::max(0, right - left);
-    const int prizeWidth = width * 3 / 5;
-    Places places;
-    places.prize = QRect(left, top, prizeWidth, height);
-    places.winner = QRect(left + prizeWidth, top, width - prizeWidth, height);
-    places.largest = std::max(1, height * 7 / 10);
-    places.smallest = std::max(1, info.pixelSize() * 3 / 4);
-    return places;
+    const QRect area =
+        QRect(QPoint(), size).adjusted(w / 40, h / 30, -w / 40, -(h / 30 + infoHeight));
+    const int gap = area.width() / 31;
+    const int reelWidth = std::min((area.width() - 2 * gap) / 3, area.height() * 2 / 3);
+    const int reelHeight = std::min(area.height(), reelWidth * 3 / 2);
+    const int reelsFoot = area.top() + (area.height() - reelHeight) / 2 + reelHeight + h / 60;
+    const int lineTop = h - infoHeight - h / 60;
+    QRect band;
+    if (lineTop - reelsFoot >= infoHeight) {
+        // Room between the reels and the line (a window taller than 16:9): all of it.
+        band = QRect(area.left(), reelsFoot, area.width(), lineTop - reelsFoot);
+    } else {
+        // On the line, between the range and the ordinal, from the foot of the
+        // reels' area to the bottom edge: centred on the line.
+        const int left = area.left() + metrics.horizontalAdvance(rangeLine) + metrics.height();
+        const int right =
+            area.right() - metrics.horizontalAdvance(QStringLiteral("0000回目")) - metrics.height();
+        band = QRect(left, area.bottom() + 1, std::max(0, right - left), h - area.bottom() - 1);
+    }
+    Band placed{band, std::max(1, std::min(band.height() * 7 / 10, infoHeight * 2)),
+                std::max(1, info.pixelSize() * 3 / 4)};
+    QFont largest = JapaneseFont::gothic(12);
+    largest.setPixelSize(placed.largest);
+    const QFontMetrics largestMetrics(largest);
+    for (const QString& name : names)
+        placed.widestName =
+            std::max(placed.widestName, largestMetrics.horizontalAdvance(oneLine(name)));
+    return placed;
 }
 
-void show(QLabel* label, const QString& what, const QString& text, const Places& places)
+void show(const Band& band, QLabel* lblPrize, const QString& prize, QLabel* lblWinner,
+          const QString& winner)
 {
-    // A line break in a cell is a space on the one line there is.
-    QString line = text;
-    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    line.replace(u'\n', u' ').replace(u'\r', u' ');
-    QFont font = label->font();
-    font.setPixelSize(places.largest);
-    const int natural = QFontMetrics(font).horizontalAdvance(line);
-    if (natural > label->width())
+    QFont font = JapaneseFont::gothic(12);
+    font.setPixelSize(band.largest);
+    const QFontMetrics largest(font);
+    const int prizeWidth = largest.horizontalAdvance(oneLine(prize));
+    const int nameWidth = band.widestName;
+    const int space = prizeWidth > 0 && nameWidth > 0 ? largest.height() : 0;
+    const int natural = prizeWidth + space + nameWidth;
+    if (natural > band.rect.width())
         font.setPixelSize(
-            std::max(places.smallest, int(qint64(places.largest) * label->width() / natural)));
-    label->setFont(font);
-    label->setText(QFontMetrics(font).elidedText(line, Qt::ElideRight, label->width()));
-    label->setAccessibleName(text.isEmpty() ? QString() : what + u' ' + line);
-    label->setVisible(!text.isEmpty());
+            std::max(band.smallest, int(qint64(band.largest) * band.rect.width() / natural)));
+    // Each its share of the band, the space between split evenly.
+    const int prizePart =
+        natural > 0 ? int(qint64(band.rect.width()) * (prizeWidth + space / 2) / natural) : 0;
+    QRect prizeRect = band.rect;
+    prizeRect.setWidth(prizePart);
+    QRect winnerRect = band.rect;
+    winnerRect.setLeft(band.rect.left() + prizePart);
+    const QFontMetrics metrics(font);
+    for (const auto& [label, what, text, rect] :
+         {std::tuple(lblPrize, QStringLiteral("景品"), oneLine(prize), prizeRect),
+          std::tuple(lblWinner, QStringLiteral("当選者"), oneLine(winner), winnerRect)}) {
+        label->setGeometry(rect);
+        label->setFont(font);
+        label->setText(metrics.elidedText(text, Qt::ElideRight, rect.width()));
+        label->setAccessibleName(text.isEmpty() ? QString() : what + u' ' + text);
+        label->setVisible(!text.isEmpty());
+    }
 }
 
 } // namespace AudienceCaptions

@@ -34,13 +34,12 @@ frmAudience::frmAudience(QWidget* parent) : QWidget(parent, Qt::Window)
     // Below the reels, shown only where a list names something.
     for (QLabel** label : {&lblPrize, &lblWinner}) {
         *label = new QLabel(this);
-        (*label)->setFont(JapaneseFont::gothic(12));
         (*label)->setAlignment(Qt::AlignCenter);
         (*label)->hide();
     }
     lblPrize->setObjectName(QStringLiteral("lblPrize"));
     lblWinner->setObjectName(QStringLiteral("lblWinner"));
-    connect(&m_lists, &Prizes::PrizeLists::changed, this, &frmAudience::showCaptions);
+    connect(&m_lists, &Prizes::PrizeLists::changed, this, [this] { showCaptions(true); });
     resize(960, 540);
     showReels(m_digits, false);
 }
@@ -52,7 +51,7 @@ void frmAudience::showReels(const QString& digits, bool spinning)
     // What a screen reader says of the display: the number, once it is at rest.
     setAccessibleName(spinning ? QStringLiteral("抽選中") : QStringLiteral("抽選番号 ") + digits);
     update();
-    showCaptions();
+    showCaptions(false);
 }
 
 void frmAudience::showInfo(const QString& rangeLine, const QString& ordinalLine)
@@ -62,46 +61,36 @@ void frmAudience::showInfo(const QString& rangeLine, const QString& ordinalLine)
     m_ordinal = ordinalLine;
     update();
     if (moved)
-        placeCaptions();
+        showCaptions(true);
 }
 
 void frmAudience::followLists(const QString& folder)
 {
     m_lists.follow(folder);
-    showCaptions();
+    showCaptions(true);
 }
 
 void frmAudience::showDraw(std::int32_t ordinal, bool onReels)
 {
     m_drawOrdinal = ordinal;
     m_drawOnReels = onReels;
-    showCaptions();
+    showCaptions(false);
 }
 
-void frmAudience::showCaptions()
+void frmAudience::showCaptions(bool placed)
 {
     // The name only once the last STOP has brought the reels to rest on the
     // number: before that it would tell the hall the number.
     const QString prize = m_lists.prize(m_drawOrdinal);
     const QString winner =
         m_drawOnReels && !m_spinning ? m_lists.name(m_digits.toInt()) : QString();
-    if (prize != m_prize) {
-        m_prize = prize;
-        AudienceCaptions::show(lblPrize, QStringLiteral("景品"), m_prize, m_places);
-    }
-    if (winner != m_winner) {
-        m_winner = winner;
-        AudienceCaptions::show(lblWinner, QStringLiteral("当選者"), m_winner, m_places);
-    }
-}
-
-void frmAudience::placeCaptions()
-{
-    m_places = AudienceCaptions::place(size(), m_range);
-    lblPrize->setGeometry(m_places.prize);
-    lblWinner->setGeometry(m_places.winner);
-    AudienceCaptions::show(lblPrize, QStringLiteral("景品"), m_prize, m_places);
-    AudienceCaptions::show(lblWinner, QStringLiteral("当選者"), m_winner, m_places);
+    if (placed)
+        m_band = AudienceCaptions::place(size(), m_range, m_lists.names());
+    else if (prize == m_prize && winner == m_winner)
+        return;
+    m_prize = prize;
+    m_winner = winner;
+    AudienceCaptions::show(m_band, lblPrize, m_prize, lblWinner, m_winner);
 }
 
 void frmAudience::paintEvent(QPaintEvent*)
@@ -141,7 +130,7 @@ void frmAudience::paintEvent(QPaintEvent*)
 void frmAudience::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    placeCaptions();
+    showCaptions(true);
 }
 
 void frmAudience::closeEvent(QCloseEvent* event)

@@ -53,8 +53,7 @@ class frmAudience : public QWidget
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    void showCaptions();
-    void placeCaptions();
+    void showCaptions(bool placed);
 
     QString m_digits = QStringLiteral("000");
     QString m_range;
@@ -67,5 +66,5 @@ class frmAudience : public QWidget
     bool m_drawOnReels = false;
     QString m_prize;
     QString m_winner;
-    AudienceCaptions::Places m_places;
+    AudienceCaptions::Band m_band;
 };

@@ -28,6 +28,7 @@ class PrizeLists : public QObject
     // The prize of a draw and the name of a number; empty where none is listed.
     QString prize(std::int32_t ordinal) const { return m_prizes.list.texts.value(ordinal); }
     QString name(std::int32_t number) const { return m_names.list.texts.value(number); }
+    QList<QString> names() const { return m_names.list.texts.values(); }
     // A warning for each file that was not read whole, as last read.
     QStringList warnings() const;
 

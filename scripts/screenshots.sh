@@ -72,3 +72,28 @@ for press in START hundreds tens ones; do xdotool key Return; sleep 0.4; done
 sleep 0.8
 import -window root "$out/one-screen$suffix.png"
 echo "$out/one-screen$suffix.png"
+
+# The prize and the winner: the two lists written beside the settings file (the
+# window reads them as they appear), the audience window full screen (F11 at it),
+# and one more draw brought to rest there by Enter.
+{
+    printf '回,景品\r\n'
+    for ordinal in $(seq 1 26); do printf '%d,%d等 お食事券\r\n' "$ordinal" "$((28 - ordinal))"; done
+    printf '27,"特賞 温泉旅行ペア宿泊券"\r\n'
+} >"$demo/Rindell-prizes.csv"
+{
+    printf '番号,氏名\r\n'
+    families=(佐藤 鈴木 高橋 田中 伊藤 渡辺 山本 中村 小林 加藤)
+    givens=(太郎 花子 一郎 美咲 健太 陽菜 翔 結衣 大輔 さくら)
+    for number in $(seq 0 999); do
+        printf '%d,%s %s\r\n' "$number" "${families[number % 10]}" "${givens[number / 10 % 10]}"
+    done
+} | iconv -f UTF-8 -t CP932 >"$demo/Rindell-names.csv"
+audience=$(xdotool search --onlyvisible --name '^Rindell - 抽選$' | head -n 1)
+xdotool windowactivate --sync "$audience"
+xdotool key F11
+sleep 1
+for press in START hundreds tens ones; do xdotool key Return; sleep 0.4; done
+sleep 0.8
+import -window "$audience" "$out/audience-prizes$suffix.png"
+echo "$out/audience-prizes$suffix.png"
