@@ -2,6 +2,7 @@
 #include "main_window/facebutton.h"
 #include "main_window/reels.h"
 
+#include "audience_window/displayplace.h"
 #include "audience_window/frmaudience.h"
 #include "audience_window/placement.h"
 #include "common/common.h"
@@ -12,7 +13,6 @@
 #include "condition_dialog/frmcondition.h"
 #include "main_window/singleinstance.h"
 #include "result_list/frmresultlist.h"
-#include "settings/settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,13 +35,6 @@ using namespace Reels;
 
 namespace {
 
-// The audience window's place, in a section of its own that the drawing never
-// reads or clears.
-const QString SectionDisplay = QStringLiteral("Display");
-const QString KeyScreen = QStringLiteral("Screen");
-const QString KeyFullScreen = QStringLiteral("FullScreen");
-const QString KeyGeometry = QStringLiteral("Geometry");
-
 constexpr int ClientWidth = 10575;
 constexpr int ClientHeight = 6675;
 constexpr int StopPoints = 24;
@@ -49,8 +42,8 @@ constexpr int StartPoints = 42;
 constexpr int DigitPoints = 216;
 
 const QColor DesignedDrawColor(255, 192, 192);
-// Start-up repaints START and STOP in this shade: 191, not the designed 192, as
-// the original program does; kept, since operators know the buttons by it.
+// Start-up repaints START and STOP in this shade, RGB 255, 191, 191, one step
+// below the face they are created with; kept, since operators know the buttons by it.
 const QColor LoadedDrawColor(255, 191, 191);
 
 struct Placement
@@ -91,11 +84,6 @@ QMargins frameMargins(const QWidget* window)
             frame.right() - client.right(), frame.bottom() - client.bottom()};
 }
 
-void centreOn(QWidget* window, const QScreen* screen)
-{
-    window->move(screen->availableGeometry().center() - window->rect().center());
-}
-
 void setFaceColor(QPushButton* button, const QColor& color)
 {
     Common::setPaletteColor(button, QPalette::Button, color);
@@ -109,6 +97,8 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Rindell"));
     setFont(JapaneseFont::gothic(Const::WindowFontPoints));
     resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
+    // Boxes stand over this window, also while the audience window is active.
+    Common::setBoxOwner(this);
     createControls();
     // The condition dialog changes the range through the session.
     connect(&m_session, &DrawSession::rangeChanged, this, &frmRindell::EditRange);
@@ -373,43 +363,55 @@ void frmRindell::toggleAudience()
     connect(m_audience, &frmAudience::displayChanged, this, &frmRindell::saveAudienceDisplay);
     updateAudience();
 
-    const Common::IniSnapshot settings(m_session.settingsFile());
-    const QString stored = settings.ReadIniString(SectionDisplay, KeyScreen, QString());
-    const bool fullScreen =
-        settings.ReadIniString(SectionDisplay, KeyFullScreen, QString()) == QLatin1String("1");
-    const std::optional<QRect> placed =
-        AudiencePlacement::fromText(settings.ReadIniString(SectionDisplay, KeyGeometry, QString()));
+    const DisplayPlace::Place stored = DisplayPlace::read(m_session.settingsFile());
     const QList<QScreen*> screens = QGuiApplication::screens();
-    const auto shows = [&](const QRect& geometry) {
-        return std::any_of(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
-            return candidate->availableGeometry().contains(geometry.center());
-        });
+    const auto holds = [&](const QScreen* candidate) {
+        return stored.geometry &&
+               candidate->availableGeometry().contains(stored.geometry->center());
     };
+    // The screen it was left on; else, with two screens, the one the operator's
+    // window is not on.
     const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
-        return candidate->name() == stored;
+        return candidate->name() == stored.screen;
     });
+    QScreen* target = named != screens.cend() ? *named : nullptr;
+    if (stored.geometry && !(target && holds(target))) {
+        if (const auto holding = std::find_if(screens.cbegin(), screens.cend(), holds);
+            holding != screens.cend())
+            target = *holding;
+    }
+    if (!target)
+        target =
+            screens.size() >= 2 ? (screens[0] == screen() ? screens[1] : screens[0]) : screen();
+    const bool besideOperator = target == screen();
+    // Separate X screens share coordinates: the window is made on its screen.
+    m_audience->setScreen(target);
+    const QRect area = target->availableGeometry();
     const QMargins decoration = frameMargins(this);
-    if (placed && shows(*placed)) {
-        // Where the operator left it.
-        m_audience->setGeometry(*placed);
-    } else if (named != screens.cend() && *named != screen()) {
-        centreOn(m_audience, *named);
-    } else if (named == screens.cend() && screens.size() >= 2) {
-        // With two screens, the one the operator's window is not on.
-        centreOn(m_audience, screens[0] == screen() ? screens[1] : screens[0]);
+    if (holds(target)) {
+        // Where the operator left it, all of it on the screen.
+        m_audience->setGeometry(
+            AudiencePlacement::within(stored.geometry->marginsAdded(decoration), area)
+                .marginsRemoved(decoration));
+    } else if (!besideOperator) {
+        QRect frame(QPoint(0, 0), m_audience->size().grownBy(decoration));
+        frame.moveCenter(area.center());
+        m_audience->setGeometry(AudiencePlacement::within(frame, area).marginsRemoved(decoration));
     } else {
-        // One screen: beside the operator's window, framed as it is.
-        const QRect beside = AudiencePlacement::beside(
-            screen()->availableGeometry(), frameGeometry(), m_audience->size().grownBy(decoration),
-            m_audience->minimumSize().grownBy(decoration));
+        // Beside the operator's window, framed as it is.
+        const QRect beside =
+            AudiencePlacement::beside(area, frameGeometry(), m_audience->size().grownBy(decoration),
+                                      m_audience->minimumSize().grownBy(decoration));
         m_audience->setGeometry(beside.marginsRemoved(decoration));
     }
-    if (fullScreen)
+    // Full screen again only on a screen of its own: on the operator's it would
+    // hide the draw buttons. There F11 is the operator's own choice.
+    if (stored.fullScreen && !besideOperator)
         m_audience->showFullScreen();
     else
         m_audience->show();
     // Over the operator's window it would hide the draw buttons: it stands behind.
-    if (m_audience->frameGeometry().intersects(frameGeometry())) {
+    if (besideOperator && m_audience->frameGeometry().intersects(frameGeometry())) {
         m_audience->lower();
         raise();
     }
@@ -425,14 +427,9 @@ void frmRindell::saveAudienceDisplay()
 {
     if (!m_audience)
         return;
-    const QString screenName = m_audience->screen() ? m_audience->screen()->name() : QString();
-    Common::WriteIniString(SectionDisplay, KeyScreen, screenName, m_session.settingsFile());
-    Common::WriteIniString(SectionDisplay, KeyFullScreen,
-                           m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
-                           m_session.settingsFile());
-    Common::WriteIniString(SectionDisplay, KeyGeometry,
-                           AudiencePlacement::toText(m_audience->normalGeometry()),
-                           m_session.settingsFile());
+    DisplayPlace::write(m_session.settingsFile(),
+                        {m_audience->screen() ? m_audience->screen()->name() : QString(),
+                         m_audience->isFullScreen(), m_audience->normalGeometry()});
 }
 
 void frmRindell::updateAudience()

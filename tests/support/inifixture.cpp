@@ -34,11 +34,17 @@ void remove()
     else
         QFile::remove(path());
     QFile::remove(journalPath());
+    QFile::remove(displayPath());
 }
 
 QString journalPath()
 {
     return QFileInfo(path()).dir().filePath(QStringLiteral("Rindell.log"));
+}
+
+QString displayPath()
+{
+    return QFileInfo(path()).dir().filePath(QStringLiteral("Rindell-display.ini"));
 }
 
 void blockWithFolder()
