@@ -15,6 +15,7 @@ namespace {
 const QString FileName = QStringLiteral("Rindell-display.ini");
 const QString Section = QStringLiteral("Display");
 const QString KeyScreen = QStringLiteral("Screen");
+const QString KeyScreenNumber = QStringLiteral("ScreenNumber");
 const QString KeyFullScreen = QStringLiteral("FullScreen");
 const QString KeyGeometry = QStringLiteral("Geometry");
 // Far above the three lines it holds.
@@ -58,6 +59,9 @@ Place read(const QString& settingsFile)
             return place;
         const IniDocument document(*content);
         place.screen = text(document.value(Section, KeyScreen));
+        bool ok = false;
+        if (const int number = text(document.value(Section, KeyScreenNumber)).toInt(&ok); ok)
+            place.screenNumber = number;
         place.fullScreen = text(document.value(Section, KeyFullScreen)) == QLatin1String("1");
         place.geometry = AudiencePlacement::fromText(text(document.value(Section, KeyGeometry)));
         return place;
@@ -80,6 +84,7 @@ bool write(const QString& settingsFile, const Place& place)
     QByteArray content = "[" + Section.toUtf8() + "]\r\n";
     const QString screen = QString(place.screen).remove(u'\r').remove(u'\n');
     content += KeyScreen.toUtf8() + '=' + screen.toUtf8() + "\r\n";
+    content += KeyScreenNumber.toUtf8() + '=' + QByteArray::number(place.screenNumber) + "\r\n";
     content += KeyFullScreen.toUtf8() + '=' + (place.fullScreen ? "1" : "0") + "\r\n";
     if (place.geometry)
         content += KeyGeometry.toUtf8() + '=' +

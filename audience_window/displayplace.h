@@ -12,7 +12,8 @@ namespace DisplayPlace {
 
 struct Place
 {
-    QString screen; // the screen's name
+    QString screen;        // the screen's name
+    int screenNumber = -1; // its place among the screens, where several share the name
     bool fullScreen = false;
     std::optional<QRect> geometry; // the window's place when not full screen
 };

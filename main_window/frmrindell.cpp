@@ -371,10 +371,14 @@ void frmRindell::toggleAudience()
     };
     // The screen it was left on; else, with two screens, the one the operator's
     // window is not on.
-    const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
-        return candidate->name() == stored.screen;
-    });
-    QScreen* target = named != screens.cend() ? *named : nullptr;
+    // Separate X screens may share a name: then its number tells them apart.
+    QScreen* target = screens.value(stored.screenNumber);
+    if (!target || target->name() != stored.screen) {
+        const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
+            return candidate->name() == stored.screen;
+        });
+        target = named != screens.cend() ? *named : nullptr;
+    }
     if (stored.geometry && !(target && holds(target))) {
         if (const auto holding = std::find_if(screens.cbegin(), screens.cend(), holds);
             holding != screens.cend())
@@ -427,8 +431,10 @@ void frmRindell::saveAudienceDisplay()
 {
     if (!m_audience)
         return;
+    QScreen* shownOn = m_audience->screen();
     DisplayPlace::write(m_session.settingsFile(),
-                        {m_audience->screen() ? m_audience->screen()->name() : QString(),
+                        {shownOn ? shownOn->name() : QString(),
+                         int(QGuiApplication::screens().indexOf(shownOn)),
                          m_audience->isFullScreen(), m_audience->normalGeometry()});
 }
 

@@ -231,7 +231,8 @@ void TestFrmAudience::placeIsKeptInAFileOfItsOwn()
     }
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
     const QByteArray kept = Files::read(IniFixture::displayPath());
-    QVERIFY(kept.startsWith("[Display]\r\nScreen=" + screen.toUtf8() + "\r\nFullScreen=1\r\n"));
+    QVERIFY(kept.startsWith("[Display]\r\nScreen=" + screen.toUtf8() +
+                            "\r\nScreenNumber=0\r\nFullScreen=1\r\n"));
     const std::optional<QRect> placed = AudiencePlacement::fromText(
         QString::fromUtf8(kept.mid(kept.indexOf("Geometry=") + 9).trimmed()));
     QVERIFY(placed);
