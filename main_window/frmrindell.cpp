@@ -410,10 +410,10 @@ void frmRindell::toggleAudience()
     }
     // Full screen again only on a screen of its own: on the operator's it would
     // hide the draw buttons. There F11 is the operator's own choice.
+    // Shown so, not by showFullScreen(), which would take the focus.
     if (stored.fullScreen && !besideOperator)
-        m_audience->showFullScreen();
-    else
-        m_audience->show();
+        m_audience->setWindowState(m_audience->windowState() | Qt::WindowFullScreen);
+    m_audience->show();
     // Over the operator's window it would hide the draw buttons: it stands behind.
     if (besideOperator && m_audience->frameGeometry().intersects(frameGeometry())) {
         m_audience->lower();
