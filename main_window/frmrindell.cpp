@@ -84,6 +84,34 @@ QMargins frameMargins(const QWidget* window)
             frame.right() - client.right(), frame.bottom() - client.bottom()};
 }
 
+// The screen the audience window opens on: the one it was left on (separate X
+// screens may share a name, so its number comes first), or the one that holds
+// its stored place; else, with two screens, the one the operator's is not on.
+QScreen* audienceScreen(const DisplayPlace::Place& stored, QScreen* operatorScreen)
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto holds = [&stored](const QScreen* candidate) {
+        return stored.geometry &&
+               candidate->availableGeometry().contains(stored.geometry->center());
+    };
+    QScreen* target = screens.value(stored.screenNumber);
+    if (!target || target->name() != stored.screen) {
+        const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
+            return candidate->name() == stored.screen;
+        });
+        target = named != screens.cend() ? *named : nullptr;
+    }
+    if (stored.geometry && !(target && holds(target))) {
+        if (const auto holding = std::find_if(screens.cbegin(), screens.cend(), holds);
+            holding != screens.cend())
+            target = *holding;
+    }
+    if (target)
+        return target;
+    return screens.size() >= 2 ? (screens[0] == operatorScreen ? screens[1] : screens[0])
+                               : operatorScreen;
+}
+
 void setFaceColor(QPushButton* button, const QColor& color)
 {
     Common::setPaletteColor(button, QPalette::Button, color);
@@ -364,35 +392,13 @@ void frmRindell::toggleAudience()
     updateAudience();
 
     const DisplayPlace::Place stored = DisplayPlace::read(m_session.settingsFile());
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    const auto holds = [&](const QScreen* candidate) {
-        return stored.geometry &&
-               candidate->availableGeometry().contains(stored.geometry->center());
-    };
-    // The screen it was left on; else, with two screens, the one the operator's
-    // window is not on.
-    // Separate X screens may share a name: then its number tells them apart.
-    QScreen* target = screens.value(stored.screenNumber);
-    if (!target || target->name() != stored.screen) {
-        const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
-            return candidate->name() == stored.screen;
-        });
-        target = named != screens.cend() ? *named : nullptr;
-    }
-    if (stored.geometry && !(target && holds(target))) {
-        if (const auto holding = std::find_if(screens.cbegin(), screens.cend(), holds);
-            holding != screens.cend())
-            target = *holding;
-    }
-    if (!target)
-        target =
-            screens.size() >= 2 ? (screens[0] == screen() ? screens[1] : screens[0]) : screen();
+    QScreen* target = audienceScreen(stored, screen());
     const bool besideOperator = target == screen();
     // Separate X screens share coordinates: the window is made on its screen.
     m_audience->setScreen(target);
     const QRect area = target->availableGeometry();
     const QMargins decoration = frameMargins(this);
-    if (holds(target)) {
+    if (stored.geometry && area.contains(stored.geometry->center())) {
         // Where the operator left it, all of it on the screen.
         m_audience->setGeometry(
             AudiencePlacement::within(stored.geometry->marginsAdded(decoration), area)
@@ -409,8 +415,8 @@ void frmRindell::toggleAudience()
         m_audience->setGeometry(beside.marginsRemoved(decoration));
     }
     // Full screen again only on a screen of its own: on the operator's it would
-    // hide the draw buttons. There F11 is the operator's own choice.
-    // Shown so, not by showFullScreen(), which would take the focus.
+    // hide the draw buttons; there F11 is the operator's own choice. Shown so, not
+    // by showFullScreen(), which would take the focus.
     if (stored.fullScreen && !besideOperator)
         m_audience->setWindowState(m_audience->windowState() | Qt::WindowFullScreen);
     m_audience->show();

@@ -360,8 +360,6 @@ void TestFrmAudience::oddPlaceFileIsLeftAlone()
     QCOMPARE(after.isDir(), before.isDir());
     QCOMPARE(after.isFile(), before.isFile());
     QVERIFY(!QFile::exists(elsewhere));
-    QDir(path).removeRecursively();
-    QFile::remove(path);
 }
 
 void TestFrmAudience::closingItDuringADrawIsAllowed()

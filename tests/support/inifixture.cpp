@@ -34,7 +34,11 @@ void remove()
     else
         QFile::remove(path());
     QFile::remove(journalPath());
-    QFile::remove(displayPath());
+    // What a test planted there, a folder too.
+    if (QFileInfo(displayPath()).isDir() && !QFileInfo(displayPath()).isSymLink())
+        QDir(displayPath()).removeRecursively();
+    else
+        QFile::remove(displayPath());
 }
 
 QString journalPath()
