@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace AudiencePlacement {
 
@@ -38,6 +39,14 @@ QRect beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize
     return centred;
 }
 
+QRect within(const QRect& frame, const QRect& area)
+{
+    const QSize size = frame.size().boundedTo(area.size());
+    const int left = std::clamp(frame.left(), area.left(), area.right() + 1 - size.width());
+    const int top = std::clamp(frame.top(), area.top(), area.bottom() + 1 - size.height());
+    return QRect(QPoint(left, top), size);
+}
+
 QString toText(const QRect& geometry)
 {
     return QStringLiteral("%1,%2,%3,%4")
@@ -59,7 +68,9 @@ std::optional<QRect> fromText(const QString& text)
         if (!ok)
             return std::nullopt;
     }
-    if (values[2] <= 0 || values[3] <= 0)
+    if (values[2] <= 0 || values[3] <= 0 ||
+        qint64(values[0]) + values[2] > std::numeric_limits<int>::max() ||
+        qint64(values[1]) + values[3] > std::numeric_limits<int>::max())
         return std::nullopt;
     return QRect(values[0], values[1], values[2], values[3]);
 }

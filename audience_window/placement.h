@@ -16,8 +16,13 @@ namespace AudiencePlacement {
 // the main window will stand in front of it.
 QRect beside(const QRect& screen, const QRect& mainFrame, QSize preferred, QSize minimum);
 
-// "x,y,width,height" as kept in the settings file, and back; nothing for text
-// that is not four whole numbers with a positive size.
+// `frame` moved and, where it is larger, shrunk into `area` (a screen's
+// available area): a stored place never stands off the screen or outgrows it.
+QRect within(const QRect& frame, const QRect& area);
+
+// "x,y,width,height" as kept in the place file, and back; nothing for text that
+// is not four whole numbers with a positive size, or whose far edge lies beyond
+// what a coordinate can hold.
 QString toText(const QRect& geometry);
 std::optional<QRect> fromText(const QString& text);
 

@@ -23,13 +23,16 @@ void ShowWarning(const QString& message, const QString& title);
 // of. One at a time; an empty one ends the observing.
 using WarningObserver = std::function<void(const QString& message, const QString& title)>;
 void observeWarnings(WarningObserver observer);
-// Beep, then a modal Yes/No question; the button pressed (No when the box was
-// closed without one).
+// Beep, then a modal Yes/No question, which only its two buttons answer (no
+// close box, Esc does nothing); the button pressed.
 QMessageBox::StandardButton askYesNo(const QString& message, const QString& title,
                                      QMessageBox::StandardButton defaultButton);
 // The same, as the Windows message box answers: 6 for Yes, 7 for No. An
 // `extraStyle` of 256 (MB_DEFBUTTON2) makes No the default button.
 std::int16_t AskQuestion(const QString& message, const QString& title, std::int32_t extraStyle);
+// Every box with no dialog open stands over `window` (the operator's window)
+// while it is shown, whichever window is active: never over the audience's.
+void setBoxOwner(QWidget* window);
 
 QString CollapseAmpersands(const QString& text);
 QString RemoveSpaces(const QString& text);

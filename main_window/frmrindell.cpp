@@ -2,6 +2,7 @@
 #include "main_window/facebutton.h"
 #include "main_window/reels.h"
 
+#include "audience_window/displayplace.h"
 #include "audience_window/frmaudience.h"
 #include "audience_window/placement.h"
 #include "common/common.h"
@@ -12,7 +13,6 @@
 #include "condition_dialog/frmcondition.h"
 #include "main_window/singleinstance.h"
 #include "result_list/frmresultlist.h"
-#include "settings/settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -36,13 +36,6 @@ using namespace Reels;
 
 namespace {
 
-// The audience window's place, in a section of its own that the drawing never
-// reads or clears.
-const QString SectionDisplay = QStringLiteral("Display");
-const QString KeyScreen = QStringLiteral("Screen");
-const QString KeyFullScreen = QStringLiteral("FullScreen");
-const QString KeyGeometry = QStringLiteral("Geometry");
-
 constexpr int ClientWidth = 10575;
 constexpr int ClientHeight = 6675;
 constexpr int StopPoints = 24;
@@ -50,8 +43,8 @@ constexpr int StartPoints = 42;
 constexpr int DigitPoints = 216;
 
 const QColor DesignedDrawColor(255, 192, 192);
-// Start-up repaints START and STOP in this shade: 191, not the designed 192, as
-// the original program does; kept, since operators know the buttons by it.
+// Start-up repaints START and STOP in this shade, RGB 255, 191, 191, one step
+// below the face they are created with; kept, since operators know the buttons by it.
 const QColor LoadedDrawColor(255, 191, 191);
 
 struct Placement
@@ -92,9 +85,32 @@ QMargins frameMargins(const QWidget* window)
             frame.right() - client.right(), frame.bottom() - client.bottom()};
 }
 
-void centreOn(QWidget* window, const QScreen* screen)
+// The screen the audience window opens on: the one it was left on (separate X
+// screens may share a name, so its number comes first), or the one that holds
+// its stored place; else, with two screens, the one the operator's is not on.
+QScreen* audienceScreen(const DisplayPlace::Place& stored, QScreen* operatorScreen)
 {
-    window->move(screen->availableGeometry().center() - window->rect().center());
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto holds = [&stored](const QScreen* candidate) {
+        return stored.geometry &&
+               candidate->availableGeometry().contains(stored.geometry->center());
+    };
+    QScreen* target = screens.value(stored.screenNumber);
+    if (!target || target->name() != stored.screen) {
+        const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
+            return candidate->name() == stored.screen;
+        });
+        target = named != screens.cend() ? *named : nullptr;
+    }
+    if (stored.geometry && !(target && holds(target))) {
+        if (const auto holding = std::find_if(screens.cbegin(), screens.cend(), holds);
+            holding != screens.cend())
+            target = *holding;
+    }
+    if (target)
+        return target;
+    return screens.size() >= 2 ? (screens[0] == operatorScreen ? screens[1] : screens[0])
+                               : operatorScreen;
 }
 
 void setFaceColor(QPushButton* button, const QColor& color)
@@ -110,6 +126,8 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Rindell"));
     setFont(JapaneseFont::gothic(Const::WindowFontPoints));
     resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
+    // Boxes stand over this window, also while the audience window is active.
+    Common::setBoxOwner(this);
     createControls();
     // The condition dialog changes the range through the session.
     connect(&m_session, &DrawSession::rangeChanged, this, &frmRindell::EditRange);
@@ -375,43 +393,37 @@ void frmRindell::toggleAudience()
     m_audience->followLists(QFileInfo(m_session.journalPath()).absolutePath());
     updateAudience();
 
-    const Common::IniSnapshot settings(m_session.settingsFile());
-    const QString stored = settings.ReadIniString(SectionDisplay, KeyScreen, QString());
-    const bool fullScreen =
-        settings.ReadIniString(SectionDisplay, KeyFullScreen, QString()) == QLatin1String("1");
-    const std::optional<QRect> placed =
-        AudiencePlacement::fromText(settings.ReadIniString(SectionDisplay, KeyGeometry, QString()));
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    const auto shows = [&](const QRect& geometry) {
-        return std::any_of(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
-            return candidate->availableGeometry().contains(geometry.center());
-        });
-    };
-    const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](QScreen* candidate) {
-        return candidate->name() == stored;
-    });
+    const DisplayPlace::Place stored = DisplayPlace::read(m_session.settingsFile());
+    QScreen* target = audienceScreen(stored, screen());
+    const bool besideOperator = target == screen();
+    // Separate X screens share coordinates: the window is made on its screen.
+    m_audience->setScreen(target);
+    const QRect area = target->availableGeometry();
     const QMargins decoration = frameMargins(this);
-    if (placed && shows(*placed)) {
-        // Where the operator left it.
-        m_audience->setGeometry(*placed);
-    } else if (named != screens.cend() && *named != screen()) {
-        centreOn(m_audience, *named);
-    } else if (named == screens.cend() && screens.size() >= 2) {
-        // With two screens, the one the operator's window is not on.
-        centreOn(m_audience, screens[0] == screen() ? screens[1] : screens[0]);
+    if (stored.geometry && area.contains(stored.geometry->center())) {
+        // Where the operator left it, all of it on the screen.
+        m_audience->setGeometry(
+            AudiencePlacement::within(stored.geometry->marginsAdded(decoration), area)
+                .marginsRemoved(decoration));
+    } else if (!besideOperator) {
+        QRect frame(QPoint(0, 0), m_audience->size().grownBy(decoration));
+        frame.moveCenter(area.center());
+        m_audience->setGeometry(AudiencePlacement::within(frame, area).marginsRemoved(decoration));
     } else {
-        // One screen: beside the operator's window, framed as it is.
-        const QRect beside = AudiencePlacement::beside(
-            screen()->availableGeometry(), frameGeometry(), m_audience->size().grownBy(decoration),
-            m_audience->minimumSize().grownBy(decoration));
+        // Beside the operator's window, framed as it is.
+        const QRect beside =
+            AudiencePlacement::beside(area, frameGeometry(), m_audience->size().grownBy(decoration),
+                                      m_audience->minimumSize().grownBy(decoration));
         m_audience->setGeometry(beside.marginsRemoved(decoration));
     }
-    if (fullScreen)
-        m_audience->showFullScreen();
-    else
-        m_audience->show();
+    // Full screen again only on a screen of its own: on the operator's it would
+    // hide the draw buttons; there F11 is the operator's own choice. Shown so, not
+    // by showFullScreen(), which would take the focus.
+    if (stored.fullScreen && !besideOperator)
+        m_audience->setWindowState(m_audience->windowState() | Qt::WindowFullScreen);
+    m_audience->show();
     // Over the operator's window it would hide the draw buttons: it stands behind.
-    if (m_audience->frameGeometry().intersects(frameGeometry())) {
+    if (besideOperator && m_audience->frameGeometry().intersects(frameGeometry())) {
         m_audience->lower();
         raise();
     }
@@ -431,14 +443,11 @@ void frmRindell::saveAudienceDisplay()
 {
     if (!m_audience)
         return;
-    const QString screenName = m_audience->screen() ? m_audience->screen()->name() : QString();
-    Common::WriteIniString(SectionDisplay, KeyScreen, screenName, m_session.settingsFile());
-    Common::WriteIniString(SectionDisplay, KeyFullScreen,
-                           m_audience->isFullScreen() ? QStringLiteral("1") : QStringLiteral("0"),
-                           m_session.settingsFile());
-    Common::WriteIniString(SectionDisplay, KeyGeometry,
-                           AudiencePlacement::toText(m_audience->normalGeometry()),
-                           m_session.settingsFile());
+    QScreen* shownOn = m_audience->screen();
+    DisplayPlace::write(m_session.settingsFile(),
+                        {shownOn ? shownOn->name() : QString(),
+                         int(QGuiApplication::screens().indexOf(shownOn)),
+                         m_audience->isFullScreen(), m_audience->normalGeometry()});
 }
 
 void frmRindell::updateAudience()

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
@@ -104,15 +105,27 @@ void frmResultList::Form_Load()
 void frmResultList::saveCsv()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dialog(this, QStringLiteral("CSV形式で保存"),
-                       QDir(folder).filePath(Export::defaultFileName(QDateTime::currentDateTime())),
-                       QStringLiteral("CSV (*.csv)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    Common::plainDialogButtons(&dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
+    QString proposed = QDir(folder).filePath(Export::defaultFileName(QDateTime::currentDateTime()));
+    QString path;
+    while (path.isEmpty()) {
+        QFileDialog dialog(this, QStringLiteral("CSV形式で保存"), proposed,
+                           QStringLiteral("CSV (*.csv)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        // Over a file that is there, the program's own plain question, not the dialog's.
+        dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+        Common::plainDialogButtons(&dialog);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        const QFileInfo chosen(dialog.selectedFiles().first());
+        if ((!chosen.exists() && !chosen.isSymLink()) ||
+            Common::askYesNo(chosen.fileName() +
+                                 QStringLiteral(" は既にあります。上書きしますか？"),
+                             windowTitle(), QMessageBox::No) == QMessageBox::Yes)
+            path = chosen.filePath();
+        else
+            proposed = chosen.filePath(); // No: back to the dialog, at that file
+    }
     const QString ini = m_session.settingsFile();
     const QString log = m_session.journalPath();
     const std::optional<QByteArray> csv = Export::csvOfFiles(ini, log);
@@ -122,7 +135,7 @@ void frmResultList::saveCsv()
                             windowTitle());
         return;
     }
-    if (const auto failed = Export::write(dialog.selectedFiles().first(), *csv, {ini, log}))
+    if (const auto failed = Export::write(path, *csv, {ini, log}))
         Common::ShowWarning(QStringLiteral("CSVファイルを保存できませんでした。") + failed->reason,
                             windowTitle());
 }
@@ -148,6 +161,13 @@ void frmResultList::keyPressEvent(QKeyEvent* event)
 
 bool frmResultList::eventFilter(QObject* watched, QEvent* event)
 {
+    // End before any line is current goes to the last line, not the first.
+    if (watched == lstResult && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_End &&
+        !lstResult->currentIndex().isValid() && lstResult->count() > 0) {
+        lstResult->setCurrentRow(lstResult->count() - 1);
+        return true;
+    }
     // Like a Windows list box, the list shows whole lines only: whatever height it
     // is given, it settles on whole rows plus its frame.
     if (watched == lstResult && event->type() == QEvent::Resize) {

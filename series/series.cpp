@@ -2,10 +2,6 @@
 
 namespace Series {
 
-std::int16_t RangeFrom = -1;
-std::int16_t RangeTo = -1;
-QList<std::int16_t> Results{0};
-
 bool isRangeValid(std::int16_t from, std::int16_t to)
 {
     return from >= 0 && to >= 0 && from <= to;

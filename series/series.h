@@ -1,19 +1,11 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 #include <cstdint>
 
-// The state of a drawing series, shared by the three windows, and how the main
-// window shows it.
+// How the main window shows a drawing series: its range and its count.
 namespace Series {
-
-// The inclusive drawing range; -1 / -1 while nothing has been read.
-extern std::int16_t RangeFrom;
-extern std::int16_t RangeTo;
-// Element 0 is a placeholder; elements 1.. are the drawn numbers in draw order.
-extern QList<std::int16_t> Results;
 
 enum CountMode : std::int32_t { CountCurrent = 0, CountNext = 1 };
 

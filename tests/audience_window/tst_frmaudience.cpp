@@ -3,12 +3,12 @@
 #include "audience_window/frmaudience.h"
 #include "audience_window/placement.h"
 #include "controls.h"
+#include "files.h"
 #include "guisuite.h"
 #include "inifixture.h"
 #include "main_window/frmrindell.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
-#include "settings/settings.h"
 #include "stepper.h"
 
 #include <QApplication>
@@ -83,7 +83,12 @@ class TestFrmAudience : public GuiSuite
     void besideTheMainWindow_data();
     void besideTheMainWindow();
     void noKeyActsUnderAMessageBox();
-    void displaySectionIsKeptAndSurvivesClearing();
+    void boxesStandOverTheMainWindow();
+    void placeIsKeptInAFileOfItsOwn();
+    void storedPlace_data();
+    void storedPlace();
+    void oddPlaceFileIsLeftAlone_data();
+    void oddPlaceFileIsLeftAlone();
     void closingItDuringADrawIsAllowed();
     void prizeAndWinnerFollowTheDraw();
     void withoutListsItLooksAsBefore();
@@ -231,41 +236,179 @@ void TestFrmAudience::noKeyActsUnderAMessageBox()
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
 }
 
-void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
+void TestFrmAudience::boxesStandOverTheMainWindow()
 {
+    // PageDown at the active audience window with no range: the warning stands over
+    // the operator's window, never over the projector's.
+    IniFixture::write("");
+    auto window = MainWindow::open();
+    window->toggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    audience->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), audience);
+    QWidget* owner = nullptr;
+    ModalAnswerer answerer;
+    answerer.then([&](QWidget* box) {
+        owner = box->parentWidget();
+        qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    QTest::keyClick(audience, Qt::Key_PageDown);
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(owner, static_cast<QWidget*>(window.get()));
+}
+
+void TestFrmAudience::placeIsKeptInAFileOfItsOwn()
+{
+    // F11 and closing keep the place in Rindell-display.ini; the settings file
+    // holds the draw's sections only, through a clear too.
     IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
+    QString screen;
     {
         auto window = MainWindow::open();
         window->toggleAudience();
         QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
         QTest::keyClick(window->audience(), Qt::Key_F11);
         QTRY_VERIFY(window->audience()->isFullScreen());
-        const QString screen = window->audience()->screen()->name();
-        QCOMPARE(
-            Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
-            QStringLiteral("1"));
-        QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("Screen"), {}, {}),
-                 screen);
+        screen = window->audience()->screen()->name();
+        QVERIFY(Files::read(IniFixture::displayPath()).contains("\r\nFullScreen=1\r\n"));
         ModalAnswerer answerer;
         answerer.press(QMessageBox::Yes);
         QTest::mouseClick(button(window.get(), "cmdClearResult"), Qt::LeftButton);
         QVERIFY(waitUntilAnswered(answerer));
-        QVERIFY(!Common::ReadIniSection(QStringLiteral("Result"), {}));
     }
-    QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
-             QStringLiteral("1"));
+    QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
+    const QByteArray kept = Files::read(IniFixture::displayPath());
+    QVERIFY(kept.startsWith("[Display]\r\nScreen=" + screen.toUtf8() +
+                            "\r\nScreenNumber=0\r\nFullScreen=1\r\n"));
     const std::optional<QRect> placed = AudiencePlacement::fromText(
-        Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("Geometry"), {}, {}));
+        QString::fromUtf8(kept.mid(kept.indexOf("Geometry=") + 9).trimmed()));
     QVERIFY(placed);
-    // The next run opens it as it was left.
+    // The next run opens it where it was left, windowed: full screen on the one
+    // screen there is would hide the operator's window. F11 is the operator's choice.
     auto window = MainWindow::open();
     window->toggleAudience();
+    QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
+    QVERIFY(!window->audience()->isFullScreen());
+    QCOMPARE(window->audience()->geometry(), *placed);
+    QTest::keyClick(window->audience(), Qt::Key_F11);
     QTRY_VERIFY(window->audience()->isFullScreen());
-    QCOMPARE(window->audience()->normalGeometry(), *placed);
     QTest::keyClick(window->audience(), Qt::Key_F11);
     QTRY_VERIFY(!window->audience()->isFullScreen());
-    QCOMPARE(Common::ReadIniString(QStringLiteral("Display"), QStringLiteral("FullScreen"), {}, {}),
-             QStringLiteral("0"));
+    QVERIFY(Files::read(IniFixture::displayPath()).contains("\r\nFullScreen=0\r\n"));
+    QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=0,999\r\n"));
+}
+
+void TestFrmAudience::storedPlace_data()
+{
+    // The settings file, the place file (null: none), and where the window opens
+    // (null: anywhere on the screen), or whether it fills the screen's available area.
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QByteArray>("placeFile");
+    QTest::addColumn<QRect>("expected");
+    QTest::addColumn<bool>("wholeArea");
+    const QByteArray range = "[Condition]\r\nRange=0,999\r\n";
+    const QByteArray earlier =
+        range + "[Display]\r\nScreen=\r\nFullScreen=1\r\nGeometry=10,20,400,300\r\n";
+    QTest::newRow("an earlier version's [Display], taken over, windowed")
+        << earlier << QByteArray() << QRect(10, 20, 400, 300) << false;
+    QTest::newRow("the place file before [Display]")
+        << earlier << QByteArray("[Display]\r\nGeometry=30,40,400,300\r\n")
+        << QRect(30, 40, 400, 300) << false;
+    QTest::newRow("full screen on the operator's screen: windowed")
+        << range << QByteArray("[Display]\r\nFullScreen=1\r\nGeometry=30,40,400,300\r\n")
+        << QRect(30, 40, 400, 300) << false;
+    QTest::newRow("a hostile place: clamped to the screen")
+        << range << QByteArray("[Display]\r\nGeometry=-100000,-100000,200640,200512\r\n") << QRect()
+        << true;
+    QTest::newRow("partly off the screen: moved onto it")
+        << range << QByteArray("[Display]\r\nGeometry=600,-50,400,300\r\n") << QRect() << false;
+    QTest::newRow("beyond what a coordinate holds: not taken")
+        << range << QByteArray("[Display]\r\nGeometry=2147483000,0,2000,100\r\n") << QRect()
+        << false;
+}
+
+void TestFrmAudience::storedPlace()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, placeFile);
+    QFETCH(QRect, expected);
+    QFETCH(bool, wholeArea);
+    IniFixture::write(settings);
+    if (!placeFile.isNull())
+        QVERIFY(Files::write(IniFixture::displayPath(), placeFile));
+    auto window = MainWindow::open();
+    window->toggleAudience();
+    frmAudience* audience = window->audience();
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    QVERIFY(!audience->isFullScreen());
+    const QRect area = audience->screen()->availableGeometry();
+    QVERIFY2(area.contains(audience->frameGeometry()),
+             qPrintable(AudiencePlacement::toText(audience->frameGeometry())));
+    if (wholeArea)
+        QCOMPARE(audience->frameGeometry(), area);
+    else if (!expected.isNull())
+        QCOMPARE(audience->geometry(), expected);
+    const QRect shown = audience->normalGeometry();
+    audience->close();
+    QTRY_VERIFY(!window->audience());
+    // Kept in its own file, where it was shown; the settings file as it was.
+    QVERIFY(Files::read(IniFixture::displayPath())
+                .contains("Geometry=" + AudiencePlacement::toText(shown).toUtf8() + "\r\n"));
+    QCOMPARE(IniFixture::read(), settings);
+}
+
+void TestFrmAudience::oddPlaceFileIsLeftAlone_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("a link to the settings file") << QStringLiteral("link");
+    QTest::newRow("a dangling link") << QStringLiteral("dangling");
+    QTest::newRow("a FIFO") << QStringLiteral("fifo");
+    QTest::newRow("a hard link to the settings file") << QStringLiteral("hard link");
+    QTest::newRow("a folder") << QStringLiteral("folder");
+}
+
+void TestFrmAudience::oddPlaceFileIsLeftAlone()
+{
+    // Never read from nor written through: the settings file and whatever stands
+    // there stay as they were, and the window opens all the same.
+    QFETCH(QString, planted);
+    const QByteArray settings = "[Condition]\r\nRange=0,999\r\n";
+    IniFixture::write(settings);
+    const QString path = IniFixture::displayPath();
+    const QString elsewhere = path + QStringLiteral(".elsewhere");
+    if (planted == QLatin1String("hard link")) {
+        QVERIFY(Files::hardLink(IniFixture::path(), path));
+    } else if (planted == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+#ifdef Q_OS_WIN
+        QSKIP(Files::NoLinksOnWindows);
+#else
+        if (planted == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(planted == QLatin1String("link") ? IniFixture::path() : elsewhere,
+                                path));
+#endif
+    }
+    const QFileInfo before(path);
+    {
+        auto window = MainWindow::open();
+        window->toggleAudience();
+        QVERIFY(QTest::qWaitForWindowExposed(window->audience()));
+        QTest::keyClick(window->audience(), Qt::Key_F11);
+        QTRY_VERIFY(window->audience()->isFullScreen());
+        window->audience()->close();
+        QTRY_VERIFY(!window->audience());
+    }
+    QCOMPARE(IniFixture::read(), settings);
+    const QFileInfo after(path);
+    QCOMPARE(after.isSymLink(), before.isSymLink());
+    QCOMPARE(after.isDir(), before.isDir());
+    QCOMPARE(after.isFile(), before.isFile());
+    QVERIFY(!QFile::exists(elsewhere));
 }
 
 void TestFrmAudience::closingItDuringADrawIsAllowed()

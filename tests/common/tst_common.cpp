@@ -47,6 +47,7 @@ class TestCommon : public QObject
     void checkNumberInput();
 
     void warningBox();
+    void longMessageBreaksBetweenClauses();
     void questionBox_data();
     void questionBox();
     void toolkitTextsAreJapanese();
@@ -188,17 +189,50 @@ void TestCommon::warningBox()
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
+void TestCommon::longMessageBreaksBetweenClauses()
+{
+    // Too long for one line of the box: broken after its sentence, never inside a
+    // word ("保存できませ" / "ん").
+    const QString message =
+        QStringLiteral("CSVファイルを保存できませんでした。CSV形式で保存したファイル以外には上書き"
+                       "できません。");
+    QString shown;
+    bool wrapped = true;
+    ModalAnswerer answerer;
+    answerer.then([&](QWidget* box) {
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        shown = label->text();
+        wrapped = label->wordWrap();
+        qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    ShowWarning(message, QStringLiteral("結果表示"));
+    QVERIFY(waitUntilAnswered(answerer));
+    QCOMPARE(shown, QStringLiteral("CSVファイルを保存できませんでした。\nCSV形式で保存したファイル"
+                                   "以外には上書きできません。"));
+    QVERIFY(!wrapped);
+}
+
 void TestCommon::questionBox_data()
 {
     // The button pressed; NoButton stands for Enter, which presses the default.
+    // Tried first: Esc, or the window system's close request; neither answers.
     QTest::addColumn<int>("extraStyle");
     QTest::addColumn<QMessageBox::StandardButton>("pressed");
     QTest::addColumn<QMessageBox::StandardButton>("defaultButton");
     QTest::addColumn<int>("code");
-    QTest::newRow("Enter, Yes default") << 0 << QMessageBox::NoButton << QMessageBox::Yes << 6;
-    QTest::newRow("Enter, No default") << 256 << QMessageBox::NoButton << QMessageBox::No << 7;
-    QTest::newRow("Yes pressed, No default") << 256 << QMessageBox::Yes << QMessageBox::No << 6;
-    QTest::newRow("No pressed, Yes default") << 0 << QMessageBox::No << QMessageBox::Yes << 7;
+    QTest::addColumn<QString>("triedFirst");
+    QTest::newRow("Enter, Yes default")
+        << 0 << QMessageBox::NoButton << QMessageBox::Yes << 6 << QString();
+    QTest::newRow("Enter, No default")
+        << 256 << QMessageBox::NoButton << QMessageBox::No << 7 << QString();
+    QTest::newRow("Yes pressed, No default")
+        << 256 << QMessageBox::Yes << QMessageBox::No << 6 << QString();
+    QTest::newRow("No pressed, Yes default")
+        << 0 << QMessageBox::No << QMessageBox::Yes << 7 << QString();
+    QTest::newRow("Esc does nothing, then Yes")
+        << 256 << QMessageBox::Yes << QMessageBox::No << 6 << QStringLiteral("Esc");
+    QTest::newRow("closing does nothing, then Yes")
+        << 256 << QMessageBox::Yes << QMessageBox::No << 6 << QStringLiteral("close");
 }
 
 void TestCommon::questionBox()
@@ -207,14 +241,30 @@ void TestCommon::questionBox()
     QFETCH(QMessageBox::StandardButton, pressed);
     QFETCH(QMessageBox::StandardButton, defaultButton);
     QFETCH(int, code);
+    QFETCH(QString, triedFirst);
     ModalAnswerer answerer;
-    if (pressed == QMessageBox::NoButton)
-        answerer.pressEnter();
-    else
-        answerer.press(pressed);
+    bool stayedOpen = false;
+    bool closeBox = true;
+    answerer.then([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        closeBox = box->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+        if (triedFirst == QLatin1String("Esc"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (triedFirst == QLatin1String("close"))
+            box->close();
+        stayedOpen = box->isVisible();
+        if (!stayedOpen)
+            return; // answered already
+        if (pressed == QMessageBox::NoButton)
+            QTest::keyClick(box, Qt::Key_Return);
+        else
+            box->button(pressed)->click();
+    });
     QCOMPARE(AskQuestion(QStringLiteral("終了します。よろしいですか？"), QStringLiteral("T"),
                          extraStyle),
              std::int16_t(code));
+    QVERIFY(stayedOpen);
+    QVERIFY(!closeBox);
     QCOMPARE(answerer.seen().size(), 1);
     const ModalAnswerer::Seen& box = answerer.seen()[0];
     QCOMPARE(box.icon, QMessageBox::Question);

@@ -1,4 +1,5 @@
 #include "controls.h"
+#include "files.h"
 #include "filesizelimit.h"
 #include "guisuite.h"
 #include "inifixture.h"
@@ -9,8 +10,10 @@
 #include "session/drawsession.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
@@ -74,6 +77,7 @@ class TestResultList : public GuiSuite
     void resizingTheWindowFitsTheList();
     void escapeCloses();
     void enterClosesNothing();
+    void endGoesToTheLastLine();
     void maximiseAndRestoreGivesTheEarlierLayout();
     void savesTheSeriesAsCsv();
 };
@@ -274,6 +278,20 @@ void TestResultList::enterClosesNothing()
     QVERIFY(!button(&window, "cmdClose")->isDefault());
 }
 
+void TestResultList::endGoesToTheLastLine()
+{
+    const auto session = sessionOf({5, 7, 9});
+    frmResultList window(*session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("lstResult"));
+    QTest::keyClick(list, Qt::Key_End);
+    QCOMPARE(list->currentRow(), 2);
+    QCOMPARE(list->selectedItems().value(0), list->item(2));
+    QTest::keyClick(list, Qt::Key_Home);
+    QCOMPARE(list->currentRow(), 0);
+}
+
 void TestResultList::maximiseAndRestoreGivesTheEarlierLayout()
 {
     const auto session = sessionOf({1, 2});
@@ -302,11 +320,13 @@ void TestResultList::savesTheSeriesAsCsv()
     const auto session = sessionOf({12, 5});
     QTemporaryDir folder;
     const QString target = folder.filePath(QStringLiteral("results.csv"));
-    const auto answerSaveAs = [](const QString& path) {
-        return [path](QWidget* modal) {
+    // The dialog proposes a file named after the moment, or the one just refused.
+    const auto answerSaveAs = [](const QString& path,
+                                 const QString& proposed = QStringLiteral("Rindell-")) {
+        return [path, proposed](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             QVERIFY(dialog);
-            QVERIFY(dialog->selectedFiles().value(0).contains(QLatin1String("Rindell-")));
+            QVERIFY(dialog->selectedFiles().value(0).contains(proposed));
             // Typed into the file name box, as an operator does.
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
             QMetaObject::invokeMethod(dialog, "accept");
@@ -332,6 +352,46 @@ void TestResultList::savesTheSeriesAsCsv()
     QVERIFY(csv.contains("\r\n1,012,"));
     QVERIFY(csv.contains("\r\n2,005,"));
     QVERIFY(csv.endsWith("# head " + session->journalHead().toLatin1() + "\r\n"));
+    // Onto it again: the program's own plain question, whose No goes back to the
+    // dialog and whose Yes writes.
+    {
+        saved.close();
+        const QDateTime old(QDate(2020, 1, 1), QTime(0, 0));
+        {
+            QFile touched(target);
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QList<QIcon> icons;
+        const auto plain = [&icons](QMessageBox::StandardButton answer) {
+            return [&icons, answer](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                for (QAbstractButton* button : box->buttons())
+                    icons << button->icon();
+                box->button(answer)->click();
+            };
+        };
+        ModalAnswerer answerer;
+        answerer.then(answerSaveAs(target))
+            .then(plain(QMessageBox::No))
+            .then(answerSaveAs(target, target))
+            .then(plain(QMessageBox::Yes));
+        list->actions().value(0)->trigger();
+        QVERIFY(waitUntilAnswered(answerer));
+        QCOMPARE(answerer.unexpected(), 0);
+        QCOMPARE(answerer.seen().size(), 2);
+        for (const ModalAnswerer::Seen& box : answerer.seen()) {
+            QCOMPARE(box.text, QStringLiteral("results.csv は既にあります。上書きしますか？"));
+            QCOMPARE(box.title, QStringLiteral("結果表示"));
+            QCOMPARE(box.icon, QMessageBox::Question);
+            QCOMPARE(box.defaultButton, QMessageBox::No);
+        }
+        QCOMPARE(icons.size(), 4);
+        for (const QIcon& icon : icons)
+            QVERIFY(icon.isNull());
+        QVERIFY(QFileInfo(target).lastModified() > old);
+        QVERIFY(Files::read(target).startsWith("\xEF\xBB\xBF"));
+    }
 
 #ifdef Q_OS_WIN
     QSKIP(NO_FILE_SIZE_LIMIT);

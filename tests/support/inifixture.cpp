@@ -34,11 +34,21 @@ void remove()
     else
         QFile::remove(path());
     QFile::remove(journalPath());
+    // What a test planted there, a folder too.
+    if (QFileInfo(displayPath()).isDir() && !QFileInfo(displayPath()).isSymLink())
+        QDir(displayPath()).removeRecursively();
+    else
+        QFile::remove(displayPath());
 }
 
 QString journalPath()
 {
     return QFileInfo(path()).dir().filePath(QStringLiteral("Rindell.log"));
+}
+
+QString displayPath()
+{
+    return QFileInfo(path()).dir().filePath(QStringLiteral("Rindell-display.ini"));
 }
 
 void blockWithFolder()

@@ -9,10 +9,13 @@ namespace IniFixture {
 QString path();
 void write(const QByteArray& content);
 QByteArray read();
-// Removes the file, or a folder standing in its place, and the journal beside it.
+// Removes the file, or a folder standing in its place, the journal and the
+// audience window's place file beside it.
 void remove();
 // The draw journal beside the settings file.
 QString journalPath();
+// The audience window's place file beside the settings file.
+QString displayPath();
 // Puts a folder where the file should be: every write fails, even for root.
 void blockWithFolder();
 

@@ -46,8 +46,8 @@ void ModalAnswerer::poll()
         QStringList texts;
         for (QAbstractButton* button : box->buttons())
             texts << button->text();
-        m_seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                       defaultButton, texts});
+        m_seen.append({box->windowTitle(), QString(box->text()).remove(u'\n'), box->icon(),
+                       box->standardButtons(), defaultButton, texts});
     }
     Action action = m_queue.isEmpty() ? Action() : m_queue.takeFirst();
     if (!action) {

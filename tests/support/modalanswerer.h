@@ -18,7 +18,7 @@ class ModalAnswerer : public QObject
     struct Seen
     {
         QString title;
-        QString text;
+        QString text; // the message, without the line breaks the box puts between clauses
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
