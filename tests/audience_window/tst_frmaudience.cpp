@@ -178,7 +178,7 @@ void TestFrmAudience::noKeyActsUnderAMessageBox()
 
 void TestFrmAudience::displaySectionIsKeptAndSurvivesClearing()
 {
-    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
+    IniFixture::writeRecorded("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
     {
         auto window = MainWindow::open();
         window->toggleAudience();
