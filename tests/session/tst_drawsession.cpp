@@ -59,6 +59,8 @@ class TestDrawSession : public QObject
     void drawsUntilRefused_data();
     void drawsUntilRefused();
     void changesAreSignalledAndRecorded();
+    void everySpellingOfTheFolderIsOneInstance_data();
+    void everySpellingOfTheFolderIsOneInstance();
     void withoutItsJournalNothingChanges_data();
     void withoutItsJournalNothingChanges();
     void settingsFileNotAsLeftIsNeverWritten_data();
@@ -208,6 +210,51 @@ void TestDrawSession::changesAreSignalledAndRecorded()
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=1,050\r\n"));
     QCOMPARE(JournalFixture::events(Files::read(IniFixture::journalPath())),
              (QStringList{"start", "range", "draw", "reveal", "range", "clear", "warning"}));
+}
+
+void TestDrawSession::everySpellingOfTheFolderIsOneInstance_data()
+{
+    QTest::addColumn<QString>("spelling");
+    for (const char* spelling :
+         {"through ..", "in capitals", "by its short name", "through a link"})
+        QTest::newRow(spelling) << QString::fromLatin1(spelling);
+}
+
+void TestDrawSession::everySpellingOfTheFolderIsOneInstance()
+{
+    QFETCH(QString, spelling);
+    const QString folder = QFileInfo(IniFixture::path()).absolutePath();
+    QString other;
+    QTemporaryDir links;
+    if (spelling == QLatin1String("through ..")) {
+        QVERIFY(QDir(folder).mkpath(QStringLiteral("sub")));
+        other = folder + QStringLiteral("/sub/../Rindell.ini");
+    }
+#ifdef Q_OS_WIN
+    if (spelling == QLatin1String("through a link"))
+        QSKIP(Files::NoLinksOnWindows);
+    if (spelling == QLatin1String("in capitals"))
+        other = IniFixture::path().toUpper();
+    if (spelling == QLatin1String("by its short name")) {
+        wchar_t shortName[MAX_PATH];
+        const DWORD length = GetShortPathNameW(
+            QDir::toNativeSeparators(folder).toStdWString().c_str(), shortName, MAX_PATH);
+        QVERIFY(length > 0 && length < MAX_PATH);
+        other = QString::fromWCharArray(shortName, int(length)) + QStringLiteral("\\Rindell.ini");
+    }
+#else
+    if (spelling == QLatin1String("in capitals") || spelling == QLatin1String("by its short name"))
+        QSKIP("names on POSIX file systems have one spelling");
+    if (spelling == QLatin1String("through a link")) {
+        QVERIFY(QFile::link(folder, links.filePath(QStringLiteral("program"))));
+        other = links.filePath(QStringLiteral("program/Rindell.ini"));
+    }
+#endif
+    QVERIFY(QDir::fromNativeSeparators(other) != IniFixture::path());
+    DrawSession first;
+    QCOMPARE(first.start().journal, DrawSession::JournalState::Open);
+    DrawSession second(other);
+    QCOMPARE(second.start().journal, DrawSession::JournalState::HeldByAnother);
 }
 
 void TestDrawSession::withoutItsJournalNothingChanges_data()
