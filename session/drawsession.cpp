@@ -85,16 +85,23 @@ DrawSession::StartReport DrawSession::start()
     if (!found.broken.isEmpty() && !found.wholeButTail)
         report.journal = JournalState::Broken;
     // An unusable settings file reads as empty: nothing to square the journal with.
-    if (!report.settingsUsable)
+    if (!report.settingsUsable) {
+        if (m_stopped)
+            report.journal = JournalState::Unavailable;
         return report;
+    }
     // A range the file holds that the journal does not (set by hand, or its line
     // lost with a failed write) is recorded as it stands.
-    if (Series::isRangeValid(RangeFrom, RangeTo) &&
+    if (!m_stopped && Series::isRangeValid(RangeFrom, RangeTo) &&
         found.range != std::pair(int(RangeFrom), int(RangeTo)))
         record(QStringLiteral("range"), {{QStringLiteral("from"), RangeFrom},
                                          {QStringLiteral("to"), RangeTo},
                                          {QStringLiteral("stored"), range}});
-    report.adopted = squareSeries(found) || found.adoptionUntold;
+    // A failed write above has squared the series with what the journal holds now.
+    if (!m_stopped)
+        report.adopted = squareSeries(found) || found.adoptionUntold;
+    if (m_stopped)
+        report.journal = JournalState::Unavailable;
     if (found.revealPending && Replay::compareWithSettings(found.series, Results.mid(1)).isEmpty())
         // A draw recorded in both but never brought to rest before a stop: the
         // show goes on where it was, on the recorded number.
