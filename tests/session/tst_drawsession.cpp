@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
