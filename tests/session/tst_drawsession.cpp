@@ -280,7 +280,9 @@ void TestDrawSession::withoutItsJournalNothingChanges()
     IniFixture::write(OneDraw);
     const bool running = kind.endsWith(QLatin1String("while running"));
 #ifdef Q_OS_WIN
-    if (kind.contains(QLatin1String("FIFO")) || kind.contains(QLatin1String("link at")))
+    if (kind.contains(QLatin1String("FIFO")))
+        QSKIP("no FIFOs in a Windows file system");
+    if (kind.contains(QLatin1String("link at")))
         QSKIP(Files::NoLinksOnWindows);
     if (kind == QLatin1String("another user's"))
         QSKIP("an owner check of POSIX's: Windows leaves it to the file's ACL");
