@@ -25,6 +25,10 @@ constexpr QLatin1String SectionResult("Result");
 constexpr int IniValueBufferSize = 2048;
 constexpr int IniSectionBufferSize = 32767;
 
+// What the operator is told when the journal takes no change.
+inline constexpr char16_t JournalUnusable[] =
+    u"抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。";
+
 // The largest number of digits of a range bound.
 constexpr std::int16_t RangeDigits = 3;
 

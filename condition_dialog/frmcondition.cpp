@@ -244,17 +244,21 @@ void frmCondition::cmdOK_Click()
         txtRangeMin->setFocus();
         return;
     case RangeDecision::Outcome::Narrowed:
-        // Asked before anything is stored; No leaves the dialog open.
-        if (Common::askYesNo(
-                QStringLiteral(
-                    "抽選範囲が狭くなったので、抽選結果をクリアします。よろしいですか？"),
-                title, QMessageBox::No) == QMessageBox::No)
-            return;
-        break;
     case RangeDecision::Outcome::Changed:
     case RangeDecision::Outcome::Unchanged:
         break;
     }
+    // Nothing is asked or stored that the journal could not record.
+    if (outcome != RangeDecision::Outcome::Unchanged && !m_session.isJournalUsable()) {
+        Common::ShowWarning(QString::fromUtf16(Const::JournalUnusable), title);
+        return;
+    }
+    // Asked before anything is stored; No leaves the dialog open.
+    if (outcome == RangeDecision::Outcome::Narrowed &&
+        Common::askYesNo(
+            QStringLiteral("抽選範囲が狭くなったので、抽選結果をクリアします。よろしいですか？"),
+            title, QMessageBox::No) == QMessageBox::No)
+        return;
 
     if (outcome != RangeDecision::Outcome::Unchanged) {
         if (!m_session.setRange(txtRangeMin->text(), txtRangeMax->text()))

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <optional>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 
@@ -21,41 +23,72 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-enum class Lock { Taken, HeldByAnother, Unavailable };
-
-// The journal opened for appending and locked for as long as the descriptor
-// lives; the operating system drops the lock when the process dies, so a kill
-// leaves no stale lock, and the lock follows the file through links and mounts.
+// The journal opened for appending: only a regular file of our own with no
+// other name, never through a link. The single instance is guarded by a lock of
+// its own (InstanceLock); the journal's descriptor is checked against its name
+// before every line instead, since a rename takes the file away from the name.
 #ifdef Q_OS_WIN
-Lock openLocked(const QString& path, int& fd, bool& created)
+bool openJournal(const QString& path, int& fd, bool& created)
 {
     if (QFileInfo(path).isSymLink())
-        return Lock::Unavailable;
+        return false;
     // Held in a variable: a pointer into a temporary's text would dangle.
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
     const wchar_t* const name = native.c_str();
     const int flags = _O_RDWR | _O_APPEND | _O_BINARY | _O_NOINHERIT;
-    // Others may read (--verify while the program runs), never write.
+    // Others may read (--verify while the program runs), never write, rename or
+    // delete it.
     fd = -1;
     created = false;
     if (::_wsopen_s(&fd, name, flags, _SH_DENYWR, _S_IREAD | _S_IWRITE) == ENOENT)
         created = ::_wsopen_s(&fd, name, flags | _O_CREAT | _O_EXCL, _SH_DENYWR,
                               _S_IREAD | _S_IWRITE) == 0;
-    if (fd >= 0)
-        return Lock::Taken;
-    return _doserrno == ERROR_SHARING_VIOLATION ? Lock::HeldByAnother : Lock::Unavailable;
+    return fd >= 0;
 }
-bool isRegularWithin(int fd, qint64 maxSize)
+struct Identity
 {
-    struct _stat64 info;
-    return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) && info.st_size <= maxSize;
+    DWORD volume = 0, high = 0, low = 0, links = 0;
+    qint64 size = 0;
+    bool regular = false;
+};
+std::optional<Identity> identityOf(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return Identity{
+        info.dwVolumeSerialNumber,
+        info.nFileIndexHigh,
+        info.nFileIndexLow,
+        info.nNumberOfLinks,
+        (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+        !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))};
+}
+std::optional<Identity> identityOf(int fd)
+{
+    return identityOf(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)));
+}
+std::optional<Identity> identityOf(const QString& path)
+{
+    const HANDLE handle =
+        CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<Identity> identity = identityOf(handle);
+    CloseHandle(handle);
+    return identity;
+}
+bool sameFile(const Identity& a, const Identity& b)
+{
+    return a.volume == b.volume && a.high == b.high && a.low == b.low;
 }
 void closeJournal(int fd)
 {
@@ -66,7 +99,7 @@ bool rewind(int fd)
     return ::_lseeki64(fd, 0, SEEK_SET) == 0;
 }
 #else
-Lock openLocked(const QString& path, int& fd, bool& created)
+bool openJournal(const QString& path, int& fd, bool& created)
 {
     const QByteArray name = QFile::encodeName(path);
     const int flags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
@@ -77,24 +110,39 @@ Lock openLocked(const QString& path, int& fd, bool& created)
             [&] { return ::open(name.constData(), flags | O_CREAT | O_EXCL, 0600); });
         created = fd >= 0;
     }
-    if (fd < 0)
-        return Lock::Unavailable;
-    struct stat info;
-    // Only a regular file of our own is a journal: another user's is never written.
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-        ::close(fd);
-        return Lock::Unavailable;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return Lock::Taken;
-    const int error = errno;
-    ::close(fd);
-    return error == EWOULDBLOCK ? Lock::HeldByAnother : Lock::Unavailable;
+    return fd >= 0;
 }
-bool isRegularWithin(int fd, qint64 maxSize)
+struct Identity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    nlink_t links = 0;
+    qint64 size = 0;
+    bool regular = false;
+    bool own = false;
+};
+Identity identityFrom(const struct stat& info)
+{
+    return {info.st_dev,  info.st_ino,           info.st_nlink,
+            info.st_size, S_ISREG(info.st_mode), info.st_uid == ::geteuid()};
+}
+std::optional<Identity> identityOf(int fd)
 {
     struct stat info;
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxSize;
+    if (::fstat(fd, &info) != 0)
+        return std::nullopt;
+    return identityFrom(info);
+}
+std::optional<Identity> identityOf(const QString& path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return identityFrom(info);
+}
+bool sameFile(const Identity& a, const Identity& b)
+{
+    return a.device == b.device && a.inode == b.inode;
 }
 void closeJournal(int fd)
 {
@@ -105,6 +153,18 @@ bool rewind(int fd)
     return ::lseek(fd, 0, SEEK_SET) == 0;
 }
 #endif
+
+// Only a regular file with this one name (another user's is never written on
+// POSIX; Windows leaves that to the file's ACL), of at most `maxSize` bytes.
+bool isUsable(int fd, qint64 maxSize)
+{
+    const std::optional<Identity> identity = identityOf(fd);
+#ifndef Q_OS_WIN
+    if (identity && !identity->own)
+        return false;
+#endif
+    return identity && identity->regular && identity->links == 1 && identity->size <= maxSize;
+}
 
 } // namespace
 
@@ -132,18 +192,14 @@ QByteArray Journal::zeroHash()
     return QByteArray(64, '0');
 }
 
-std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* found,
-                                       bool* heldByAnother)
+std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* found)
 {
     int fd = -1;
     bool created = false;
-    const Lock lock = openLocked(path, fd, created);
-    if (heldByAnother)
-        *heldByAnother = lock == Lock::HeldByAnother;
-    if (lock != Lock::Taken)
+    if (!openJournal(path, fd, created))
         return nullptr;
     std::unique_ptr<Journal> journal(new Journal(path, fd));
-    if (!isRegularWithin(fd, MaxSize))
+    if (!isUsable(fd, MaxSize))
         return nullptr;
     // Read through the descriptor that will be written, never again by name.
     const std::optional<Replay::Result> read =
@@ -155,14 +211,21 @@ std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* foun
     return journal;
 }
 
-bool Journal::isHeldByAnother(const QString& path)
+bool Journal::isStillNamed() const
 {
-    int fd = -1;
-    bool created = false;
-    const Lock lock = openLocked(path, fd, created);
-    if (lock == Lock::Taken)
-        closeJournal(fd);
-    return lock == Lock::HeldByAnother;
+    const std::optional<Identity> held = identityOf(m_fd);
+    const std::optional<Identity> named = identityOf(m_path);
+    return held && named && held->links == 1 && sameFile(*held, *named);
+}
+
+std::optional<Replay::Result> Journal::reread()
+{
+    if (!isStillNamed() || !rewind(m_fd))
+        return std::nullopt;
+    const std::optional<Replay::Result> read = Replay::readDescriptor(m_fd);
+    if (!read || !continueFrom(*read))
+        return std::nullopt;
+    return read;
 }
 
 Journal::Journal(QString path, int fd) : m_path(std::move(path)), m_fd(fd), m_head(zeroHash()) {}
@@ -191,13 +254,11 @@ Journal::~Journal()
 
 bool Journal::append(const QString& event, QJsonObject fields)
 {
-    if (m_torn) {
-        // What the failed write left, found as a start finds it.
-        const std::optional<Replay::Result> read =
-            rewind(m_fd) ? Replay::readDescriptor(m_fd) : std::nullopt;
-        if (!read || !continueFrom(*read))
-            return false;
-    }
+    // A journal renamed, removed or given a second name is no longer the one the
+    // folder names: nothing more is written to it. What a failed write left is
+    // found as a start finds it.
+    if (m_torn ? !reread() : !isStillNamed())
+        return false;
     return write(event, std::move(fields));
 }
 

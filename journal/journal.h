@@ -25,26 +25,27 @@ class Journal
     static constexpr qint64 MaxSize = qint64(256) << 20;
 
     // Opens the journal at `path`, creating it exclusively (mode 0600) when there
-    // is none, and locks it for as long as the object lives: the journal is the
-    // lock of the single instance. Only a regular file of our own of at most
-    // MaxSize bytes is used, never through a link. What a kill left of a line
-    // is covered, in one write, by a "recovered" event that carries the hash of
-    // those bytes and chains to the last event. Nothing when the file cannot be
-    // used or another process holds it (`heldByAnother` then says which). `found`,
-    // when given, receives what the reading found, for a caller that reconciles
-    // with it.
-    static std::unique_ptr<Journal> open(const QString& path, Replay::Result* found = nullptr,
-                                         bool* heldByAnother = nullptr);
-    // Whether another process holds the journal at `path` open, and so runs the
-    // program on the same record.
-    static bool isHeldByAnother(const QString& path);
+    // is none. Only a regular file of our own with no other name, of at most
+    // MaxSize bytes, is used, never through a link; on Windows the handle lets
+    // others read it, never write, rename or delete it. What a kill left of a
+    // line is covered, in one write, by a "recovered" event that carries the
+    // hash of those bytes and chains to the last event. Nothing when the file
+    // cannot be used. `found`, when given, receives what the reading found, for
+    // a caller that reconciles with it.
+    static std::unique_ptr<Journal> open(const QString& path, Replay::Result* found = nullptr);
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
     // Appends one event with its chain fields and flushes it to disk; false when
-    // it could not be made durable.
+    // it could not be made durable, or the path no longer names this file.
     bool append(const QString& event, QJsonObject fields = {});
+    // Whether the path still names the file this journal writes, and only it.
+    bool isStillNamed() const;
+    // Reads the file again through its descriptor, as a start reads it, and goes
+    // on from what it holds (after a failed write, whose line may or may not be
+    // there); nothing when it cannot be read or is no longer named.
+    std::optional<Replay::Result> reread();
     // The SHA-256 of the last line: what an operator announces.
     QString head() const { return QString::fromLatin1(m_head); }
     const QString& path() const { return m_path; }

@@ -374,7 +374,12 @@ void Reader::apply(const QJsonObject& event)
         m_result.lastCleared = series;
         series.clear();
         m_revealed = true;
+    } else if (kind == QLatin1String("range")) {
+        m_result.range = std::pair(integer(event, "from"), integer(event, "to"));
+    } else if (kind == QLatin1String("warning")) {
+        m_result.adoptionUntold = false;
     } else if (kind == QLatin1String("adopt")) {
+        m_result.adoptionUntold = true;
         const QList<std::int16_t> adopted = numbersOf(event.value(QLatin1String("series")));
         QString changed = compareWithSettings(series, adopted);
         m_result.notes.append(

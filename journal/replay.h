@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 // Reading a journal back: the one reader that the start, the verifier and the
 // export share. It streams the file line by line (memory bounded by the longest
@@ -41,6 +42,10 @@ struct Result
     // series it cleared.
     std::optional<QList<Draw>> lastCleared;
     QStringList notes; // recoveries and adoptions, in order, for the verifier's line
+    // The last range the journal stored (from, to); nothing before the first.
+    std::optional<std::pair<int, int>> range;
+    // An adoption that no warning followed: the operator may never have been told.
+    bool adoptionUntold = false;
     // Lines after the last event that no recovery covers yet (a kill's leftovers).
     qint64 tornLine = 0;   // the first of them; 0 when there are none
     QByteArray tornSha256; // of their bytes, without the last line end

@@ -240,7 +240,7 @@ void frmRindell::Form_Load()
     Common::SetupControls(this);
     const DrawSession::StartReport found = m_session.start();
     if (found.journal == DrawSession::JournalState::HeldByAnother)
-        return; // another instance took the journal since the check: it runs
+        return; // another instance took the lock since the check: it runs
     EditRange();
     EditCount(CountNext);
     setFaceColor(cmdStart, LoadedDrawColor);
@@ -256,17 +256,17 @@ void frmRindell::Form_Load()
             QStringLiteral("設定ファイルを読み込めません。設定ファイルを確認して下さい。"),
             windowTitle());
     if (found.journal == DrawSession::JournalState::Unavailable)
-        Common::ShowWarning(
-            QStringLiteral("抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。"),
-            windowTitle());
-    else if (found.journal == DrawSession::JournalState::Broken)
-        Common::ShowWarning(
-            QStringLiteral("抽選記録ファイルが壊れています。抽選記録ファイルを確認して下さい。"),
-            windowTitle());
+        Common::ShowWarning(QString::fromUtf16(Const::JournalUnusable), windowTitle());
+    // The adoption's warning right after its line: a stop between the two is
+    // told again at the next start.
     if (found.adopted)
         Common::ShowWarning(
             QStringLiteral(
                 "設定ファイルの抽選結果が抽選記録と異なります。設定ファイルを確認して下さい。"),
+            windowTitle());
+    if (found.journal == DrawSession::JournalState::Broken)
+        Common::ShowWarning(
+            QStringLiteral("抽選記録ファイルが壊れています。抽選記録ファイルを確認して下さい。"),
             windowTitle());
     if (found.unrevealed) {
         // The show goes on where a stop left it, on the recorded number.
@@ -302,7 +302,9 @@ void frmRindell::EditCount(enmCountMode mode)
 
 void frmRindell::ClearResult()
 {
-    if (!m_session.clear())
+    if (!m_session.isJournalUsable())
+        Common::ShowWarning(QString::fromUtf16(Const::JournalUnusable), windowTitle());
+    else if (!m_session.clear())
         Common::ShowWarning(
             QStringLiteral("抽選結果をクリアできませんでした。設定ファイルを確認して下さい。"),
             windowTitle());
@@ -591,6 +593,11 @@ void frmRindell::cmdStart_Click()
             Common::ShowWarning(
                 QStringLiteral("抽選結果を保存できませんでした。設定ファイルを確認して下さい。"),
                 windowTitle());
+            if (self)
+                FocusDrawButton();
+            return;
+        case DrawSession::Refusal::NotJournaled:
+            Common::ShowWarning(QString::fromUtf16(Const::JournalUnusable), windowTitle());
             if (self)
                 FocusDrawButton();
             return;

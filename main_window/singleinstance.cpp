@@ -1,14 +1,15 @@
 #include "main_window/singleinstance.h"
 
-#include "journal/journal.h"
+#include "session/instancelock.h"
+#include "settings/settings.h"
 
 namespace SingleInstance {
 
 bool anotherIsRunning()
 {
-    // A journal that cannot be opened at all is no other instance: the window
-    // then starts and refuses every draw, since none can be recorded.
-    static const bool another = Journal::isHeldByAnother(Journal::defaultPath());
+    // A lock that cannot be taken at all is no other instance: the window then
+    // starts and refuses every change, since none can be recorded.
+    static const bool another = InstanceLock::isHeldByAnother(Common::GetIniFilePath());
     return another;
 }
 

@@ -4,7 +4,8 @@ namespace Series {
 
 bool isRangeValid(std::int16_t from, std::int16_t to)
 {
-    return from >= 0 && to >= 0 && from <= to;
+    // Three digits on the reels: a bound beyond them counts as no range.
+    return from >= 0 && from <= to && to <= 999;
 }
 
 QString rangeLine(std::int16_t from, std::int16_t to)

@@ -29,7 +29,9 @@ DrawSession::DrawSession(const QString& settingsFile, QObject* parent)
 
 DrawSession::~DrawSession()
 {
-    if (m_journal)
+    // A stopped session writes no end: a draw it could not settle stays open for
+    // the next start, which declares it void.
+    if (m_journal && !m_stopped)
         m_journal->append(QStringLiteral("end"));
 }
 
@@ -46,6 +48,14 @@ QString DrawSession::journalHead() const
 DrawSession::StartReport DrawSession::start()
 {
     StartReport report;
+    // The lock first: nothing is read that another instance may be changing.
+    InstanceLock::State lock = InstanceLock::State::Unavailable;
+    m_lock = InstanceLock::take(m_settingsFile, &lock);
+    if (lock == InstanceLock::State::HeldByAnother) {
+        report.journal = JournalState::HeldByAnother;
+        return report;
+    }
+
     // One read answers all three questions.
     const Common::IniSnapshot settings(m_settingsFile);
     RangeFrom = -1;
@@ -56,25 +66,46 @@ DrawSession::StartReport DrawSession::start()
         RangeTo = bounds->second;
     }
     loadSeries(settings.ReadIniSection(Const::SectionResult));
-    // A file that cannot be used read as empty above and is never written over.
+    // A file that cannot be used read as empty above, and is never written in
+    // this run, even once it can be read: nothing is changed that was not read.
     report.settingsUsable = settings.isUsable();
+    if (report.settingsUsable)
+        m_storedRange = range;
 
     Replay::Result found;
-    bool heldByAnother = false;
-    m_journal = Journal::open(journalPath(), &found, &heldByAnother);
+    if (m_lock)
+        m_journal = Journal::open(journalPath(), &found);
     if (!m_journal) {
-        report.journal = heldByAnother ? JournalState::HeldByAnother : JournalState::Unavailable;
+        report.journal = JournalState::Unavailable;
         return report;
     }
-    m_journal->append(
-        QStringLiteral("start"),
-        {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
-         {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
+    record(QStringLiteral("start"),
+           {{QStringLiteral("version"), QStringLiteral(RINDELL_VERSION)},
+            {QStringLiteral("executable_sha256"), QString::fromLatin1(Journal::programHash())}});
     if (!found.broken.isEmpty() && !found.wholeButTail)
         report.journal = JournalState::Broken;
     // An unusable settings file reads as empty: nothing to square the journal with.
-    if (report.settingsUsable)
-        reconcile(found, report);
+    if (!report.settingsUsable) {
+        if (m_stopped)
+            report.journal = JournalState::Unavailable;
+        return report;
+    }
+    // A range the file holds that the journal does not (set by hand, or its line
+    // lost with a failed write) is recorded as it stands.
+    if (!m_stopped && Series::isRangeValid(RangeFrom, RangeTo) &&
+        found.range != std::pair(int(RangeFrom), int(RangeTo)))
+        record(QStringLiteral("range"), {{QStringLiteral("from"), RangeFrom},
+                                         {QStringLiteral("to"), RangeTo},
+                                         {QStringLiteral("stored"), range}});
+    // A failed write above has squared the series with what the journal holds now.
+    if (!m_stopped)
+        report.adopted = squareSeries(found) || found.adoptionUntold;
+    if (m_stopped)
+        report.journal = JournalState::Unavailable;
+    if (found.revealPending && Replay::compareWithSettings(found.series, Results.mid(1)).isEmpty())
+        // A draw recorded in both but never brought to rest before a stop: the
+        // show goes on where it was, on the recorded number.
+        report.unrevealed = Draw{found.series.last().ordinal, found.series.last().number};
     return report;
 }
 
@@ -90,52 +121,77 @@ void DrawSession::loadSeries(const std::optional<QStringList>& entries)
     Series::flagNumbers(Results.mid(1), DrawnFlags);
 }
 
-void DrawSession::reconcile(const Replay::Result& found, StartReport& report)
+bool DrawSession::squareSeries(const Replay::Result& found)
 {
     const QList<std::int16_t> stored = Results.mid(1);
-    if (Replay::compareWithSettings(found.series, stored).isEmpty()) {
-        // A draw recorded in both but never brought to rest before a stop: the
-        // show goes on where it was, on the recorded number.
-        if (found.revealPending)
-            report.unrevealed = Draw{found.series.last().ordinal, found.series.last().number};
-        return;
-    }
-    // A draw journaled just before a stop, whose settings line never landed, was
-    // never shown: it is void.
+    if (Replay::compareWithSettings(found.series, stored).isEmpty())
+        return false;
+    // A draw journaled whose settings line never landed (a stop, or a failed
+    // write the operator was told of) was never shown: it is void.
     if (found.revealPending &&
         Replay::compareWithSettings(found.series.first(found.series.size() - 1), stored)
             .isEmpty()) {
-        m_journal->append(QStringLiteral("void"),
-                          {{QStringLiteral("ordinal"), found.series.last().ordinal},
-                           {QStringLiteral("number"), found.series.last().number},
-                           {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
-        return;
+        record(QStringLiteral("void"),
+               {{QStringLiteral("ordinal"), found.series.last().ordinal},
+                {QStringLiteral("number"), found.series.last().number},
+                {QStringLiteral("reason"), QStringLiteral("not in the settings file")}});
+        return false;
     }
-    // A clear that a stop cut short between its journal line and the settings
-    // file: the operator confirmed it, so it is finished.
-    if (found.series.isEmpty() && found.lastCleared &&
-        Replay::compareWithSettings(*found.lastCleared, stored).isEmpty() &&
-        Common::DeleteIniSection(Const::SectionResult, m_settingsFile)) {
-        loadSeries(std::nullopt);
-        return;
+    // Any other difference is taken over as it stands, and the journal records
+    // both series: a hand edit, draws from before the journal or from before a
+    // journal that went missing, and a clear the settings file never took (a stop
+    // cut it short, or the operator was told it failed): the series stands until
+    // the operator clears it again.
+    record(QStringLiteral("adopt"),
+           {{QStringLiteral("series"), jsonArray(stored)},
+            {QStringLiteral("was"), jsonArray(Replay::seriesNumbers(found.series))}});
+    return true;
+}
+
+bool DrawSession::record(const QString& event, const QJsonObject& fields)
+{
+    if (!m_journal)
+        return false;
+    if (m_journal->append(event, fields))
+        return true;
+    if (!m_stopped) {
+        // The line may or may not have reached the disk. Squared here as the next
+        // start would square it, with the series as the operator was told it
+        // stands; that start squares it again if this fails too.
+        m_stopped = true;
+        if (const std::optional<Replay::Result> found = m_journal->reread())
+            squareSeries(*found);
     }
-    // Any other difference (a hand edit, draws from before the journal) is taken
-    // over as it stands, and the journal records both series. A journal begun at
-    // this start held nothing to differ from.
-    m_journal->append(QStringLiteral("adopt"),
-                      {{QStringLiteral("series"), jsonArray(stored)},
-                       {QStringLiteral("was"), jsonArray(Replay::seriesNumbers(found.series))}});
-    report.adopted = found.events > 0;
+    return false;
+}
+
+bool DrawSession::isJournalUsable()
+{
+    if (m_journal && !m_stopped && !m_journal->isStillNamed())
+        m_stopped = true; // renamed, removed or linked away while the program ran
+    return m_journal && !m_stopped;
+}
+
+bool DrawSession::isAsLeft(const Common::IniSnapshot& settings) const
+{
+    return m_storedRange && settings.isUsable() &&
+           settings.ReadIniString(Const::SectionCondition, Const::KeyRange, {}) == *m_storedRange &&
+           Series::readSeries(settings.ReadIniSection(Const::SectionResult)).results == Results;
 }
 
 std::variant<DrawSession::Draw, DrawSession::Refusal> DrawSession::draw()
 {
     if (!Series::isRangeValid(RangeFrom, RangeTo))
         return Refusal::NoRange;
+    if (!isJournalUsable())
+        return Refusal::NotJournaled;
+    const Common::IniSnapshot settings(m_settingsFile);
+    if (!isAsLeft(settings))
+        return Refusal::NotSaved;
     // A whole read of the file, not only what the Windows reading rules show:
     // every number recorded anywhere counts as drawn, and no recorded line is
     // ever written over.
-    const auto entries = Common::readWholeIniSection(Const::SectionResult, m_settingsFile);
+    const auto entries = settings.readWholeSection(Const::SectionResult);
     if (!entries)
         return Refusal::NotSaved;
     const Series::RecordedSeries recorded = Series::readRecorded(*entries);
@@ -154,19 +210,19 @@ std::variant<DrawSession::Draw, DrawSession::Refusal> DrawSession::draw()
     // In the journal and then in the settings file: a number that is not durable
     // in both is never returned, and the next draw takes the same ordinal. A
     // journaled draw whose settings line failed is declared void in the journal.
-    const QJsonObject record{{QStringLiteral("ordinal"), double(ordinal)},
-                             {QStringLiteral("number"), *drawn},
-                             {QStringLiteral("from"), RangeFrom},
-                             {QStringLiteral("to"), RangeTo}};
-    if (!m_journal || !m_journal->append(QStringLiteral("draw"), record))
+    const QJsonObject line{{QStringLiteral("ordinal"), double(ordinal)},
+                           {QStringLiteral("number"), *drawn},
+                           {QStringLiteral("from"), RangeFrom},
+                           {QStringLiteral("to"), RangeTo}};
+    if (!record(QStringLiteral("draw"), line))
         return Refusal::NotSaved;
     // Added, never written over: a line that appeared since the read above stays.
     if (!Common::addIniString(Const::SectionResult, QString::number(ordinal),
                               QString::number(*drawn), m_settingsFile)) {
-        m_journal->append(QStringLiteral("void"), {{QStringLiteral("ordinal"), double(ordinal)},
-                                                   {QStringLiteral("number"), *drawn},
-                                                   {QStringLiteral("reason"),
-                                                    QStringLiteral("settings file not written")}});
+        record(QStringLiteral("void"),
+               {{QStringLiteral("ordinal"), double(ordinal)},
+                {QStringLiteral("number"), *drawn},
+                {QStringLiteral("reason"), QStringLiteral("settings file not written")}});
         return Refusal::NotSaved;
     }
     Results.append(*drawn);
@@ -178,28 +234,24 @@ std::variant<DrawSession::Draw, DrawSession::Refusal> DrawSession::draw()
 void DrawSession::reveal(const Draw& draw)
 {
     // Unless the series was cleared while the reels turned.
-    if (m_journal && drawCount() == draw.ordinal && Results.last() == draw.number)
-        m_journal->append(QStringLiteral("reveal"),
-                          {{QStringLiteral("ordinal"), double(draw.ordinal)},
-                           {QStringLiteral("number"), draw.number}});
+    if (drawCount() == draw.ordinal && Results.last() == draw.number)
+        record(QStringLiteral("reveal"), {{QStringLiteral("ordinal"), double(draw.ordinal)},
+                                          {QStringLiteral("number"), draw.number}});
 }
 
 bool DrawSession::clear()
 {
+    if (!isJournalUsable() || !isAsLeft(Common::IniSnapshot(m_settingsFile)))
+        return false;
     // The journal says so first: a stop before the settings file is written
-    // leaves a clear that the next start finishes, never a false record.
-    const bool journaled =
-        !m_journal || m_journal->append(QStringLiteral("clear"),
-                                        {{QStringLiteral("cleared"), double(drawCount())}});
-    const bool deleted =
-        journaled && Common::DeleteIniSection(Const::SectionResult, m_settingsFile);
-    if (!deleted) {
+    // leaves a clear that the next start takes back, never a false record.
+    if (!record(QStringLiteral("clear"), {{QStringLiteral("cleared"), double(drawCount())}}))
+        return false;
+    if (!Common::DeleteIniSection(Const::SectionResult, m_settingsFile)) {
         // The series stands: the journal takes it back, or it would count the
         // next draw from an empty series.
-        if (m_journal && journaled)
-            m_journal->append(QStringLiteral("adopt"),
-                              {{QStringLiteral("series"), jsonArray(Results.mid(1))},
-                               {QStringLiteral("was"), QJsonArray()}});
+        record(QStringLiteral("adopt"), {{QStringLiteral("series"), jsonArray(Results.mid(1))},
+                                         {QStringLiteral("was"), QJsonArray()}});
         return false;
     }
     Results = {0};
@@ -217,6 +269,8 @@ RangeDecision::Outcome DrawSession::decideRange(const QString& fromText,
 
 bool DrawSession::setRange(const QString& fromText, const QString& toText)
 {
+    if (!isJournalUsable())
+        return false;
     const int from = fromText.toInt();
     const int to = toText.toInt();
     RangeFrom = static_cast<std::int16_t>(from);
@@ -225,18 +279,20 @@ bool DrawSession::setRange(const QString& fromText, const QString& toText)
         DrawnFlags.resize(RangeTo + 1, false);
     const QString stored = fromText + u',' + toText;
     const bool saved =
+        isAsLeft(Common::IniSnapshot(m_settingsFile)) &&
         Common::WriteIniString(Const::SectionCondition, Const::KeyRange, stored, m_settingsFile);
-    if (saved && m_journal)
-        m_journal->append(QStringLiteral("range"), {{QStringLiteral("from"), from},
-                                                    {QStringLiteral("to"), to},
-                                                    {QStringLiteral("stored"), stored}});
+    if (saved) {
+        m_storedRange = stored;
+        record(QStringLiteral("range"), {{QStringLiteral("from"), from},
+                                         {QStringLiteral("to"), to},
+                                         {QStringLiteral("stored"), stored}});
+    }
     Q_EMIT rangeChanged();
     return saved;
 }
 
 void DrawSession::noteWarning(const QString& message, const QString& title)
 {
-    if (m_journal)
-        m_journal->append(QStringLiteral("warning"),
-                          {{QStringLiteral("message"), message}, {QStringLiteral("title"), title}});
+    record(QStringLiteral("warning"),
+           {{QStringLiteral("message"), message}, {QStringLiteral("title"), title}});
 }

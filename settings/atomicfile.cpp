@@ -120,13 +120,14 @@ void removeLeftovers(const QString& folder, const QString& prefix)
 }
 
 // A new file at a random name that nothing held before: CREATE_NEW refuses any
-// existing entry, a planted link included.
-HANDLE createTemporary(const QString& folder, const QString& prefix, std::wstring& name)
+// existing entry, a planted link included. It has `attributes` from the start.
+HANDLE createTemporary(const QString& folder, const QString& prefix, DWORD attributes,
+                       std::wstring& name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = nativeName(QDir(folder).filePath(prefix + u'.' + randomSuffix()));
-        const HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle =
+            CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         const DWORD error = GetLastError();
         if (handle != INVALID_HANDLE_VALUE ||
             (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS))
@@ -176,7 +177,7 @@ std::optional<QByteArray> read(const QString& path, qint64 maxSize)
     BY_HANDLE_FILE_INFORMATION info;
     const bool usable = GetFileType(handle) == FILE_TYPE_DISK &&
                         GetFileInformationByHandle(handle, &info) &&
-                        isPlainFile(info.dwFileAttributes) &&
+                        isPlainFile(info.dwFileAttributes) && info.nNumberOfLinks <= 1 &&
                         ((qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow) <= maxSize;
     if (!usable) {
         CloseHandle(handle);
@@ -244,8 +245,13 @@ bool replaceAt(const QString& target, const QByteArray& content)
     const QString folder = QFileInfo(target).absolutePath();
     const QString prefix = temporaryPrefix(target);
     removeLeftovers(folder, prefix);
+    // The replacement keeps the attributes a user gave the file (hidden, system).
+    constexpr DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD kept = exists ? attributes & Kept : 0;
     std::wstring temporary;
-    const HANDLE handle = createTemporary(folder, prefix, temporary);
+    const HANDLE handle =
+        createTemporary(folder, prefix, kept ? kept : FILE_ATTRIBUTE_NORMAL, temporary);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     const int fd = descriptorOf(handle, _O_WRONLY);
@@ -365,7 +371,8 @@ std::optional<QByteArray> read(const QString& path, qint64 maxSize)
     // Checked on what was opened: a FIFO opened without blocking is never read.
     struct stat info;
     std::optional<QByteArray> content;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxSize)
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink <= 1 &&
+        info.st_size <= maxSize)
         content = FileIo::readAll(fd, maxSize); // the file may grow after the fstat
     ::close(fd);
     return content;

@@ -18,8 +18,9 @@ std::optional<QString> finalPath(const QString& path);
 
 // The file's bytes; empty when nothing exists at `path`. Nothing when something
 // exists there but cannot be used: not a regular file (a FIFO or a device is never
-// opened for a blocking read), over `maxSize`, unreadable, a link loop or a
-// dangling link.
+// opened for a blocking read), a file with a second name (a hard link: a
+// replacement would split the two names), over `maxSize`, unreadable, a link
+// loop or a dangling link.
 std::optional<QByteArray> read(const QString& path, qint64 maxSize = MaxSize);
 // The same file opened for reading, for a reader that streams it: a descriptor
 // of a regular file (the final file of a link), or -1. Closed with closeDescriptor.

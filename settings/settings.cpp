@@ -200,11 +200,16 @@ QString journalPathFor(const QString& file)
 std::optional<QList<std::pair<QString, QString>>> readWholeIniSection(const QString& section,
                                                                       const QString& file)
 {
-    const std::optional<IniDocument> document = load(resolve(file));
-    if (!document)
+    return IniSnapshot(file).readWholeSection(section);
+}
+
+std::optional<QList<std::pair<QString, QString>>>
+IniSnapshot::readWholeSection(const QString& section) const
+{
+    if (!m_document)
         return std::nullopt;
     QList<std::pair<QString, QString>> entries;
-    for (const auto& [key, value] : document->allEntries(asCString(section)))
+    for (const auto& [key, value] : m_document->allEntries(asCString(section)))
         entries.append({ShiftJis::decode(key), ShiftJis::decode(value)});
     return entries;
 }

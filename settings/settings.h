@@ -49,9 +49,13 @@ class IniSnapshot
     QString ReadIniString(const QString& section, const QString& key,
                           const QString& defaultValue) const;
     std::optional<QStringList> ReadIniSection(const QString& section) const;
+    // As readWholeIniSection.
+    std::optional<QList<std::pair<QString, QString>>>
+    readWholeSection(const QString& section) const;
     // False when the file exists but cannot be used: not a regular file, too large,
-    // unreadable, a link loop or a dangling link, UTF-16 text, or the journal
-    // itself. Such a file is read as empty and never written.
+    // unreadable, a second name of it (a hard link), a link loop or a dangling
+    // link, UTF-16 text, or the journal itself. Such a file is read as empty and
+    // never written.
     bool isUsable() const { return m_document.has_value(); }
 
   private:

@@ -263,7 +263,7 @@ void TestFrmAudience::placeIsKeptInAFileOfItsOwn()
 {
     // F11 and closing keep the place in Rindell-display.ini; the settings file
     // holds the draw's sections only, through a clear too.
-    IniFixture::write("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
+    IniFixture::writeRecorded("[Condition]\r\nRange=0,999\r\n[Result]\r\n1=5\r\n");
     QString screen;
     {
         auto window = MainWindow::open();

@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -433,22 +434,43 @@ void TestFrmCondition::closingThroughTheFrameSkipsTheCheck()
 
 void TestFrmCondition::failedWriteIsReported()
 {
+    {
+        Fixture f;
+        IniFixture::blockWithFolder();
+        ModalAnswerer answerer;
+        answerer.press(QMessageBox::Yes).press(QMessageBox::Ok);
+        const QSignalSpy rangeChanged(&f.session, &DrawSession::rangeChanged);
+        retype(minBox(f.dialog), QStringLiteral("1"));
+        retype(maxBox(f.dialog), QStringLiteral("50"));
+        QTest::mouseClick(okButton(f.dialog), Qt::LeftButton);
+        QCOMPARE(texts(answerer),
+                 (QStringList{Narrowed, QStringLiteral("抽選範囲を保存できませんでした。"
+                                                       "設定ファイルを確認して下さい。")}));
+        QCOMPARE(answerer.seen()[1].title, QStringLiteral("条件入力"));
+        // The new range holds in memory all the same, and the clear is still asked for.
+        QCOMPARE(f.session.rangeTo(), std::int16_t(50));
+        QCOMPARE(rangeChanged.size(), 1);
+        QCOMPARE(f.clearRequested->size(), 1);
+    }
+
+    // Without its journal nothing is asked or stored: the journal's warning, and
+    // the dialog stays.
+    IniFixture::remove();
+    QVERIFY(QDir().mkpath(IniFixture::journalPath()));
     Fixture f;
-    IniFixture::blockWithFolder();
     ModalAnswerer answerer;
-    answerer.press(QMessageBox::Yes).press(QMessageBox::Ok);
-    const QSignalSpy rangeChanged(&f.session, &DrawSession::rangeChanged);
+    answerer.press(QMessageBox::Ok);
     retype(minBox(f.dialog), QStringLiteral("1"));
     retype(maxBox(f.dialog), QStringLiteral("50"));
     QTest::mouseClick(okButton(f.dialog), Qt::LeftButton);
+    QDir(IniFixture::journalPath()).removeRecursively();
     QCOMPARE(texts(answerer),
-             (QStringList{Narrowed, QStringLiteral("抽選範囲を保存できませんでした。"
-                                                   "設定ファイルを確認して下さい。")}));
-    QCOMPARE(answerer.seen()[1].title, QStringLiteral("条件入力"));
-    // The new range holds in memory all the same, and the clear is still asked for.
-    QCOMPARE(f.session.rangeTo(), std::int16_t(50));
-    QCOMPARE(rangeChanged.size(), 1);
-    QCOMPARE(f.clearRequested->size(), 1);
+             QStringList{QStringLiteral(
+                 "抽選記録ファイルを開けません。抽選記録ファイルを確認して下さい。")});
+    QVERIFY(f.dialog->isVisible());
+    QCOMPARE(f.session.rangeTo(), std::int16_t(-1));
+    QVERIFY(!QFile::exists(IniFixture::path()));
+    f.dialog->close();
 }
 
 QTEST_MAIN(TestFrmCondition)

@@ -1,12 +1,48 @@
 #include "files.h"
 #include "inifixture.h"
+#include "journal/replay.h"
 #include "journalfixture.h"
 #include "session/drawsession.h"
 
+#include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QByteArray OneDraw = "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n";
+
+// Whether the session makes no change at all: a range refused, a draw refused
+// for `refusal`, a clear refused, the settings file as it was.
+QString changesNothing(DrawSession& session, DrawSession::Refusal refusal,
+                       const QByteArray& settings)
+{
+    if (session.setRange(QStringLiteral("1"), QStringLiteral("5")))
+        return QStringLiteral("a range was stored");
+    const auto drawn = session.draw();
+    if (!std::holds_alternative<DrawSession::Refusal>(drawn) ||
+        std::get<DrawSession::Refusal>(drawn) != refusal)
+        return QStringLiteral("a draw was not refused as expected");
+    if (session.clear())
+        return QStringLiteral("a clear went through");
+    if (IniFixture::read() != settings)
+        return QStringLiteral("the settings file changed");
+    return {};
+}
+
+} // namespace
 
 Q_DECLARE_METATYPE(RangeDecision::Outcome)
 Q_DECLARE_METATYPE(DrawSession::Refusal)
@@ -24,6 +60,14 @@ class TestDrawSession : public QObject
     void drawsUntilRefused_data();
     void drawsUntilRefused();
     void changesAreSignalledAndRecorded();
+    void everySpellingOfTheFolderIsOneInstance_data();
+    void everySpellingOfTheFolderIsOneInstance();
+    void withoutItsJournalNothingChanges_data();
+    void withoutItsJournalNothingChanges();
+    void settingsFileNotAsLeftIsNeverWritten_data();
+    void settingsFileNotAsLeftIsNeverWritten();
+    void failedJournalWritesAreSettled_data();
+    void failedJournalWritesAreSettled();
 };
 
 void TestDrawSession::rangeDecision_data()
@@ -79,6 +123,9 @@ void TestDrawSession::drawsUntilRefused_data()
     QTest::newRow("no range") << QByteArray() << QList<int>{} << Refusal::NoRange << QByteArray();
     QTest::newRow("reversed range") << QByteArray("[Condition]\r\nRange=9,5\r\n") << QList<int>{}
                                     << Refusal::NoRange << QByteArray();
+    // Three reels show 000 to 999: a bound beyond them is no range.
+    QTest::newRow("range beyond three digits") << QByteArray("[Condition]\r\nRange=1000,1002\r\n")
+                                               << QList<int>{} << Refusal::NoRange << QByteArray();
     QTest::newRow("whole range once each")
         << QByteArray("[Condition]\r\nRange=5,9\r\n") << QList<int>{5, 6, 7, 8, 9}
         << Refusal::Exhausted << QByteArray();
@@ -163,7 +210,289 @@ void TestDrawSession::changesAreSignalledAndRecorded()
     session.noteWarning(QStringLiteral("w"), QStringLiteral("t"));
     QCOMPARE(IniFixture::read(), QByteArray("[Condition]\r\nRange=1,050\r\n"));
     QCOMPARE(JournalFixture::events(Files::read(IniFixture::journalPath())),
-             (QStringList{"start", "draw", "reveal", "range", "clear", "warning"}));
+             (QStringList{"start", "range", "draw", "reveal", "range", "clear", "warning"}));
+}
+
+void TestDrawSession::everySpellingOfTheFolderIsOneInstance_data()
+{
+    QTest::addColumn<QString>("spelling");
+    for (const char* spelling :
+         {"through ..", "in capitals", "by its short name", "through a link"})
+        QTest::newRow(spelling) << QString::fromLatin1(spelling);
+}
+
+void TestDrawSession::everySpellingOfTheFolderIsOneInstance()
+{
+    QFETCH(QString, spelling);
+    const QString folder = QFileInfo(IniFixture::path()).absolutePath();
+    QString other;
+    QTemporaryDir links;
+    if (spelling == QLatin1String("through ..")) {
+        QVERIFY(QDir(folder).mkpath(QStringLiteral("sub")));
+        other = folder + QStringLiteral("/sub/../Rindell.ini");
+    }
+#ifdef Q_OS_WIN
+    if (spelling == QLatin1String("through a link"))
+        QSKIP(Files::NoLinksOnWindows);
+    if (spelling == QLatin1String("in capitals"))
+        other = IniFixture::path().toUpper();
+    if (spelling == QLatin1String("by its short name")) {
+        wchar_t shortName[MAX_PATH];
+        const DWORD length = GetShortPathNameW(
+            QDir::toNativeSeparators(folder).toStdWString().c_str(), shortName, MAX_PATH);
+        QVERIFY(length > 0 && length < MAX_PATH);
+        other = QString::fromWCharArray(shortName, int(length)) + QStringLiteral("\\Rindell.ini");
+    }
+#else
+    if (spelling == QLatin1String("in capitals") || spelling == QLatin1String("by its short name"))
+        QSKIP("names on POSIX file systems have one spelling");
+    if (spelling == QLatin1String("through a link")) {
+        QVERIFY(QFile::link(folder, links.filePath(QStringLiteral("program"))));
+        other = links.filePath(QStringLiteral("program/Rindell.ini"));
+    }
+#endif
+    QVERIFY(QDir::fromNativeSeparators(other) != IniFixture::path());
+    DrawSession first;
+    QCOMPARE(first.start().journal, DrawSession::JournalState::Open);
+    DrawSession second(other);
+    QCOMPARE(second.start().journal, DrawSession::JournalState::HeldByAnother);
+}
+
+void TestDrawSession::withoutItsJournalNothingChanges_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind :
+         {"a folder at its name", "a FIFO at its name", "a link at its name", "another user's",
+          "over the size limit", "held by another program", "renamed while running",
+          "removed while running", "given a second name while running"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestDrawSession::withoutItsJournalNothingChanges()
+{
+    // The instance lock does not depend on the journal: whatever became of it, a
+    // second start on the same settings file is another instance, and the one
+    // running makes no change that the journal does not record.
+    QFETCH(QString, kind);
+    const QString log = IniFixture::journalPath();
+    const QString elsewhere = QFileInfo(log).dir().filePath(QStringLiteral("moved.log"));
+    QFile::remove(elsewhere);
+    IniFixture::write(OneDraw);
+    const bool running = kind.endsWith(QLatin1String("while running"));
+#ifdef Q_OS_WIN
+    if (kind.contains(QLatin1String("FIFO")))
+        QSKIP("no FIFOs in a Windows file system");
+    if (kind.contains(QLatin1String("link at")))
+        QSKIP(Files::NoLinksOnWindows);
+    if (kind == QLatin1String("another user's"))
+        QSKIP("an owner check of POSIX's: Windows leaves it to the file's ACL");
+    // As a backup or sync tool holds it: reading, sharing reading alone.
+    std::unique_ptr<Files::HeldFile> held;
+    if (kind == QLatin1String("held by another program")) {
+        QVERIFY(Files::write(log, {}));
+        held = std::make_unique<Files::HeldFile>(log, FILE_SHARE_READ);
+        QVERIFY(held->isHeld());
+    }
+#else
+    if (kind == QLatin1String("held by another program"))
+        QSKIP("no share modes on POSIX: a program that holds the journal takes nothing from it");
+    if (kind == QLatin1String("another user's") && ::geteuid() != 0)
+        QSKIP("only root can give a file away");
+    const QString victim = QFileInfo(log).dir().filePath(QStringLiteral("victim"));
+    if (kind.contains(QLatin1String("FIFO")))
+        QVERIFY(::mkfifo(QFile::encodeName(log).constData(), 0600) == 0);
+    if (kind.contains(QLatin1String("link at"))) {
+        QVERIFY(Files::write(victim, {}));
+        QVERIFY(QFile::link(victim, log));
+    }
+    if (kind == QLatin1String("another user's")) {
+        QVERIFY(Files::write(log, {}));
+        QVERIFY(Files::giveToAnotherUser(log));
+    }
+#endif
+    if (kind.contains(QLatin1String("folder")))
+        QVERIFY(QDir().mkpath(log));
+    if (kind.contains(QLatin1String("size"))) {
+        QFile huge(log); // sparse: the test costs no disk
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(Journal::MaxSize + 1));
+    }
+
+    auto session = std::make_unique<DrawSession>();
+    QCOMPARE(session->start().journal,
+             running ? DrawSession::JournalState::Open : DrawSession::JournalState::Unavailable);
+    bool acted = true;
+    if (kind.startsWith(QLatin1String("renamed")))
+        acted = QFile::rename(log, elsewhere);
+    else if (kind.startsWith(QLatin1String("removed")))
+        acted = QFile::remove(log);
+    else if (kind.startsWith(QLatin1String("given")))
+        acted = Files::hardLink(log, elsewhere);
+    DrawSession second;
+    QCOMPARE(second.start().journal, DrawSession::JournalState::HeldByAnother);
+#ifdef Q_OS_WIN
+    // The journal's handle lets nobody rename or remove it while the program runs.
+    if (!kind.startsWith(QLatin1String("given"))) {
+        QCOMPARE(acted, !running);
+        if (running)
+            return;
+    }
+#endif
+    QVERIFY(acted);
+    QVERIFY(!session->isJournalUsable());
+    const QString wrong = changesNothing(*session, DrawSession::Refusal::NotJournaled, OneDraw);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    session.reset();
+#ifdef Q_OS_WIN
+    held.reset();
+#else
+    QFile::remove(victim);
+#endif
+    QDir(log).removeRecursively();
+    QFile::remove(log);
+    QFile::remove(elsewhere);
+}
+
+void TestDrawSession::settingsFileNotAsLeftIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind : {"unreadable at start", "held without sharing at start",
+                             "removed while running", "rewritten by another program"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestDrawSession::settingsFileNotAsLeftIsNeverWritten()
+{
+    // What could not be read at start, or has changed since the session last
+    // left it, is never written: nothing is cleared or drawn over that was not read.
+    QFETCH(QString, kind);
+    const QByteArray fourDraws =
+        "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n2=6\r\n3=7\r\n4=8\r\n";
+    const bool atStart = kind.endsWith(QLatin1String("at start"));
+    DrawSession session;
+    if (kind.startsWith(QLatin1String("unreadable"))) {
+        // Notepad's "Unicode": read as unusable.
+        QByteArray utf16("\xFF\xFE");
+        for (const char c : fourDraws)
+            utf16 += QByteArray{c, '\0'};
+        IniFixture::write(utf16);
+        QVERIFY(!session.start().settingsUsable);
+    } else if (kind.startsWith(QLatin1String("held"))) {
+#ifdef Q_OS_WIN
+        IniFixture::write(fourDraws);
+        const Files::HeldFile held(IniFixture::path(), 0);
+        QVERIFY(held.isHeld());
+        QVERIFY(!session.start().settingsUsable);
+#else
+        QSKIP("no share modes on POSIX: a file another program holds reads as it is");
+#endif
+    } else {
+        IniFixture::write(OneDraw);
+        QVERIFY(session.start().settingsUsable);
+    }
+    QByteArray now = fourDraws;
+    if (atStart || kind.startsWith(QLatin1String("rewritten")))
+        QVERIFY(Files::write(IniFixture::path(), fourDraws)); // readable from now on
+    if (kind.startsWith(QLatin1String("removed"))) {
+        QVERIFY(QFile::remove(IniFixture::path()));
+        now.clear();
+    }
+    const QString wrong = changesNothing(session, DrawSession::Refusal::NotSaved, now);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(QFile::exists(IniFixture::path()), !now.isEmpty());
+}
+
+void TestDrawSession::failedJournalWritesAreSettled_data()
+{
+    QTest::addColumn<QString>("program");        // the driver, or the program itself
+    QTest::addColumn<QByteArray>("settings");    // beside it
+    QTest::addColumn<QStringList>("before");     // the driver's changes, run as they are
+    QTest::addColumn<QStringList>("changes");    // then, run under strace
+    QTest::addColumn<QStringList>("injections"); // strace's, on the journal alone
+    QTest::addColumn<QByteArray>("printed");     // what the traced run said
+    QTest::addColumn<bool>("told");              // the next start tells of an adoption
+    QTest::addColumn<int>("series");             // the series the next start holds
+    const QByteArray range = "[Condition]\r\nRange=1,9\r\n";
+    const QStringList draw{"draw"};
+    const QStringList twoDraws{"draw", "draw"};
+    // The journal's writes and flushes in a run: the start line, then the change.
+    const QString flushFails = QStringLiteral("inject=fsync:error=EIO:when=2");
+    QTest::newRow("a draw whose flush failed")
+        << "sessiondriver" << range << draw << twoDraws << QStringList{flushFails}
+        << QByteArray("refused\nrefused, journal\n") << false << 1;
+    QTest::newRow("a draw whose flush failed, and its void's write")
+        << "sessiondriver" << range << draw << twoDraws
+        << QStringList{flushFails, "inject=write:error=ENOSPC:when=3"}
+        << QByteArray("refused\nrefused, journal\n") << false << 1;
+    QTest::newRow("a clear whose flush failed")
+        << "sessiondriver" << range << twoDraws << QStringList{"clear", "draw"}
+        << QStringList{flushFails} << QByteArray("refused\nrefused, journal\n") << false << 2;
+    QTest::newRow("a clear whose flush failed, and every write after")
+        << "sessiondriver" << range << twoDraws << QStringList{"clear", "draw"}
+        << QStringList{flushFails, "inject=write:error=ENOSPC:when=3+"}
+        << QByteArray("refused\nrefused, journal\n") << true << 2;
+    // The start line, the adoption, then its warning: killed there.
+    QTest::newRow("a kill between an adoption and its warning")
+        << "rindell" << QByteArray("[Result]\r\n1=5\r\n") << QStringList() << QStringList()
+        << QStringList{"inject=write:signal=KILL:when=3"} << QByteArray() << true << 1;
+}
+
+void TestDrawSession::failedJournalWritesAreSettled()
+{
+    // A write or flush of the journal that failed may or may not have reached the
+    // disk. The session makes no change after it, and what it left is squared
+    // with what the operator was told: a draw told not saved is void, a clear
+    // told failed is not carried out, a warning cut short is told again.
+#ifdef Q_OS_WIN
+    QSKIP("strace is Linux's");
+#else
+    QFETCH(QString, program);
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, injections);
+    QFETCH(QByteArray, printed);
+    QFETCH(bool, told);
+    QFETCH(int, series);
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(program);
+    QVERIFY(QFile::copy(program == QLatin1String("rindell")
+                            ? Files::builtProgram()
+                            : QCoreApplication::applicationDirPath() + u'/' + program,
+                        copy));
+    const QString ini = folder.filePath(QStringLiteral("Rindell.ini"));
+    const QString log = folder.filePath(QStringLiteral("Rindell.log"));
+    QVERIFY(Files::write(ini, settings));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const auto run = [&](const QString& command, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(command, arguments);
+        if (!process.waitForFinished(60000))
+            process.kill();
+        return process.readAllStandardOutput();
+    };
+    if (!before.isEmpty())
+        QCOMPARE(run(copy, before).count("done"), before.size());
+    QStringList traced{"-f", "-o", "/dev/null", "-P", log};
+    for (const QString& injection : injections)
+        traced << QStringLiteral("-e") << injection;
+    const QByteArray said = run(QStringLiteral("strace"), traced << copy << changes);
+    if (!printed.isEmpty())
+        QCOMPARE(said, printed);
+
+    {
+        DrawSession next(ini);
+        const DrawSession::StartReport report = next.start();
+        QCOMPARE(report.journal, DrawSession::JournalState::Open);
+        QCOMPARE(report.adopted, told);
+        QCOMPARE(next.drawCount(), qsizetype(series));
+        if (program != QLatin1String("rindell"))
+            QVERIFY(std::holds_alternative<DrawSession::Draw>(next.draw()));
+    }
+    const auto [line, status] = Replay::verify(log);
+    QVERIFY2(status == 0, qPrintable(line));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestDrawSession)

@@ -161,7 +161,7 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten_data()
     QTest::addColumn<QString>("kind");
     for (const char* kind : {"fifo", "link to /dev/zero", "dangling link", "link loop", "folder",
                              "over the size bound", "utf-16le", "utf-16be", "link to the journal",
-                             "journal under a second name"})
+                             "journal under a second name", "a second name in another folder"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -196,6 +196,13 @@ void TestHostileFiles::unusableFileIsNeitherReadNorWritten()
             QVERIFY(QFile::link(path("Rindell.log"), m_file));
         else
             QVERIFY(Files::hardLink(path("Rindell.log"), m_file));
+    } else if (kind == QLatin1String("a second name in another folder")) {
+        // Another program folder's Rindell.ini as a hard link: each folder would
+        // have its own journal and lock, and the first rename would split the file.
+        stored = content;
+        QVERIFY(Files::write(m_file, stored));
+        QVERIFY(QDir().mkpath(path("other")));
+        QVERIFY(Files::hardLink(m_file, path("other/Rindell.ini")));
     } else if (kind == QLatin1String("over the size bound")) {
         stored = content + QByteArray(AtomicFile::MaxSize, ';');
     } else {

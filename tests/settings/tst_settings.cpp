@@ -16,7 +16,9 @@
 
 #include <thread>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -468,16 +470,24 @@ void TestSettings::writeKeepsBytesItDoesNotTarget()
 
 void TestSettings::writeKeepsPermissions()
 {
-#ifdef Q_OS_WIN
-    QSKIP("no permission bits on Windows: Qt derives them from the read-only attribute, "
-          "and a read-only file is never replaced");
-#endif
     QVERIFY(Files::write(m_file, "[A]\r\nk=1\r\n"));
+#ifdef Q_OS_WIN
+    // No permission bits on Windows (a read-only file is never replaced): the
+    // attributes a user gave the file stay.
+    const std::wstring name = QDir::toNativeSeparators(m_file).toStdWString();
+    const DWORD given = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    QVERIFY(SetFileAttributesW(name.c_str(), given));
+    QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
+    QCOMPARE(GetFileAttributesW(name.c_str()) & given, given);
+    QVERIFY(SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL));
+    QCOMPARE(Files::read(m_file), QByteArray("[A]\r\nk=2\r\n"));
+#else
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(m_file, permissions));
     QVERIFY(WriteIniString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"), m_file));
     // Owner, group and other bits (the "user" bits depend on who runs the test).
     QCOMPARE(QFile::permissions(m_file) & 0xF0FF, permissions & 0xF0FF);
+#endif
 }
 
 void TestSettings::writeThroughALinkKeepsTheLink()

@@ -52,6 +52,25 @@ bool hardLink(const QString& existing, const QString& name)
 #endif
 }
 
+#ifdef Q_OS_WIN
+HeldFile::HeldFile(const QString& path, unsigned long share)
+    : m_handle(CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ,
+                           share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+}
+
+HeldFile::~HeldFile()
+{
+    if (isHeld())
+        CloseHandle(m_handle);
+}
+
+bool HeldFile::isHeld() const
+{
+    return m_handle != INVALID_HANDLE_VALUE;
+}
+#endif
+
 bool giveToAnotherUser(const QString& path)
 {
 #ifdef Q_OS_WIN

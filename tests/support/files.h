@@ -20,6 +20,22 @@ QString executable(const QString& path);
 QString builtProgram();
 // A second name for the file (a hard link).
 bool hardLink(const QString& existing, const QString& name);
+#ifdef Q_OS_WIN
+// The file held open as another program may hold it (a backup or sync tool, an
+// editor), sharing only what `share` allows (FILE_SHARE_* bits), until destroyed.
+class HeldFile
+{
+  public:
+    HeldFile(const QString& path, unsigned long share);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    bool isHeld() const;
+
+  private:
+    void* m_handle;
+};
+#endif
 // Makes the file another user's; false where this process may not (only root may
 // on Linux, only an administrator on Windows).
 bool giveToAnotherUser(const QString& path);

@@ -1,5 +1,6 @@
 #include "inifixture.h"
 
+#include "session/drawsession.h"
 #include "settings/settings.h"
 
 #include <QDir>
@@ -19,6 +20,14 @@ void write(const QByteArray& content)
     QFile file(path());
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
+}
+
+void writeRecorded(const QByteArray& content)
+{
+    write(content);
+    DrawSession session;
+    if (session.start().adopted)
+        session.noteWarning(QStringLiteral("told"), QStringLiteral("test"));
 }
 
 QByteArray read()

@@ -8,6 +8,9 @@ namespace IniFixture {
 
 QString path();
 void write(const QByteArray& content);
+// The file, and a journal that agrees with it: as a start that took its series
+// over and told the operator leaves them.
+void writeRecorded(const QByteArray& content);
 QByteArray read();
 // Removes the file, or a folder standing in its place, the journal and the
 // audience window's place file beside it.

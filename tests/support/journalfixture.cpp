@@ -24,6 +24,11 @@ QByteArray write(const QString& path, const QString& script)
             } else if (kind == QLatin1String("clear")) {
                 fields = {{QStringLiteral("cleared"), int(series.size())}};
                 series.clear();
+            } else if (kind == QLatin1String("range")) {
+                const QString stored = word.section(u'=', 1);
+                fields = {{QStringLiteral("from"), stored.section(u',', 0, 0).toInt()},
+                          {QStringLiteral("to"), stored.section(u',', 1).toInt()},
+                          {QStringLiteral("stored"), stored}};
             } else if (kind == QLatin1String("draw")) {
                 series.append(word.section(u'=', 1).toInt());
                 fields = {{QStringLiteral("from"), 0}, {QStringLiteral("to"), 999}};

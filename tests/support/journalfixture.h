@@ -5,8 +5,8 @@
 #include <QStringList>
 
 // Journals as the program writes them, from a short script of words: "start",
-// "end", "clear", "draw=N" (the next ordinal, range 0..999), "reveal" and "void"
-// (of the last draw).
+// "end", "clear", "range=F,T", "draw=N" (the next ordinal, range 0..999), "reveal"
+// and "void" (of the last draw).
 namespace JournalFixture {
 
 // Appends the script's events to the journal at `path`; the file's bytes after.
