@@ -6,6 +6,9 @@
 Reel::Reel(const QString& text, std::shared_ptr<Faces> faces, QWidget* parent)
     : QLineEdit(text, parent), m_faces(std::move(faces))
 {
+    // It paints every pixel itself: the window need not paint its background
+    // beneath a face that covers it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QPixmap Reel::face() const
@@ -23,25 +26,26 @@ std::optional<Reel::Look> Reel::look() const
         return std::nullopt;
     QStyleOptionFrame option;
     initStyleOption(&option);
-    return Look{text(),       size(),  devicePixelRatio(), int(option.state), palette().cacheKey(),
-                font().key(), style(), int(alignment()),   textMargins(),     layoutDirection()};
+    return Look{text(), size(),  devicePixelRatio(), int(option.state), palette().cacheKey(),
+                font(), style(), int(alignment()),   textMargins(),     layoutDirection()};
 }
 
 void Reel::paintEvent(QPaintEvent* event)
 {
-    if (!m_painting) {
-        if (const std::optional<Look> now = look()) {
-            if (const QPixmap* kept = m_faces->object(*now)) {
-                QPainter(this).drawPixmap(0, 0, *kept);
-                return;
-            }
-            // Kept after this paint: a widget cannot be rendered inside its own paint.
-            if (!m_keepPending) {
-                m_keepPending = true;
-                QMetaObject::invokeMethod(this, &Reel::keepFace, Qt::QueuedConnection);
-            }
+    if (const std::optional<Look> now = m_painting ? std::nullopt : look()) {
+        if (const QPixmap* kept = m_faces->object(*now)) {
+            QPainter(this).drawPixmap(0, 0, *kept);
+            return;
+        }
+        // Kept after this paint: a widget cannot be rendered inside its own paint.
+        if (!m_keepPending) {
+            m_keepPending = true;
+            QMetaObject::invokeMethod(this, &Reel::keepFace, Qt::QueuedConnection);
         }
     }
+    // The line edit's own paint over the window's background, as the window
+    // paints it beneath a widget that is not opaque.
+    QPainter(this).fillRect(rect(), palette().window());
     QLineEdit::paintEvent(event);
 }
 
@@ -51,8 +55,8 @@ void Reel::keepFace()
     const std::optional<Look> now = look();
     if (!now || m_faces->contains(*now))
         return;
-    // The line edit's own paint over the window's background, which is all that
-    // lies beneath a reel: a blit of it shows the same pixels.
+    // A reel stands on the window's plain background: a blit of its face shows
+    // the pixels that the line edit's paint over that background would.
     auto face = std::make_unique<QPixmap>(size() * now->scale);
     face->setDevicePixelRatio(now->scale);
     m_painting = true;

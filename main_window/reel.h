@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCache>
+#include <QFont>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QStyle>
@@ -27,7 +28,7 @@ class Reel : public QLineEdit
         qreal scale = 1; // device pixels per logical pixel
         int state = 0;   // of the style option: focus, active window, enabled
         qint64 palette = 0;
-        QString font;
+        QFont font;
         const QStyle* style = nullptr;
         int alignment = 0;
         QMargins margins;
