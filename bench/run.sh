@@ -26,9 +26,12 @@ build() {
 scripts/install-deps.sh valgrind >/dev/null
 build . build/bench
 if [[ -n $against ]]; then
-    rm -rf build/bench-base/src
-    mkdir -p build/bench-base/src
-    git archive "$against" | tar -x -C build/bench-base/src
+    if [[ $(cat build/bench-base/revision 2>/dev/null) != "$against" ]]; then
+        rm -rf build/bench-base
+        mkdir -p build/bench-base/src
+        git archive "$against" | tar -x -C build/bench-base/src
+        echo "$against" >build/bench-base/revision
+    fi
     build build/bench-base/src build/bench-base/build
     python3 bench/run.py build/bench/bench "$runs" build/bench-base/build/bench
 else
