@@ -249,17 +249,16 @@ def compare():
     builds = {"before": base_folder, "after": folder}
     spins = {name: [] for name in builds}
     reals = {name: [] for name in builds}
-    hung = 0
+    hung = {name: 0 for name in builds}
 
     def spin(name):
-        """One benchmark spin; one that never ends (a synthetic key lost) is run again."""
-        nonlocal hung
+        """One benchmark spin; one that never ends is killed and run again."""
         for _ in range(3):
             restore(states[name], builds[name])
             figures = launch([os.path.join(builds[name], "rindell_bench"), "spin"], env, timeout=60)
             if figures and "spin_cpu_percent" in figures:
                 return figures
-            hung += 1
+            hung[name] += 1
         sys.exit(f"the spin of {builds[name]} did not end three times")
     try:
         states = {name: prepare(0, env, where) for name, where in builds.items()}
@@ -288,8 +287,9 @@ def compare():
         (before, before_iqr), (after, after_iqr) = summary(values["before"]), summary(values["after"])
         print(f"| {label} | {before:.2f} ± {before_iqr:.2f} | {after:.2f} ± {after_iqr:.2f} | "
               f"{after / before:.2f} |")
-    if hung:
-        print(f"\n{hung} benchmark spins did not end within 60 s and were run again.")
+    if any(hung.values()):
+        print(f"\nBenchmark spins that did not end within 60 s and were run again: "
+              f"{hung['before']} before, {hung['after']} after.")
     print(f"\nEvery run (before / after): benchmark "
           + ", ".join(f"{b['spin_cpu_percent']:.2f}/{a['spin_cpu_percent']:.2f}"
                       for b, a in zip(spins["before"], spins["after"]))
