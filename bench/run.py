@@ -2,30 +2,44 @@
 """Runs the benchmark programs on a private, checked Xvfb display and prints the
 table of the README's Performance section. Programs are alternated in a rotating
 order; each figure is the median with its interquartile range (IQR) over RUNS runs.
-Usage: run.py BENCH_FOLDER RUNS"""
+With BASE_BENCH_FOLDER (a build of another commit) it prints instead the spinning
+reels of both builds, alternated run by run: the benchmark's 3-second spin and 10
+seconds of the real program spinning.
+Usage: run.py BENCH_FOLDER RUNS [BASE_BENCH_FOLDER]"""
 import os
 import re
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 folder, runs = sys.argv[1], int(sys.argv[2])
-ini = os.path.join(folder, "Rindell.ini")
-log = os.path.join(folder, "Rindell.log")
+base_folder = sys.argv[3] if len(sys.argv) > 3 else None
 
 
-def prepare(draws, env):
+def files(where):
+    return os.path.join(where, "Rindell.ini"), os.path.join(where, "Rindell.log")
+
+
+def remove_files(where):
+    for leftover in os.listdir(where):
+        if leftover.startswith("Rindell.ini") or leftover == "Rindell.log":
+            os.remove(os.path.join(where, leftover))
+
+
+def prepare(draws, env, where=folder):
     """The settings file and journal that agree on `draws` results, as bytes."""
-    subprocess.run([os.path.join(folder, "rindell_bench"), "prepare", str(draws)], env=env, check=True,
+    subprocess.run([os.path.join(where, "rindell_bench"), "prepare", str(draws)], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ini, log = files(where)
     with open(ini, "rb") as f, open(log, "rb") as g:
         return f.read(), g.read()
 
 
-def restore(state):
-    for path, content in zip((ini, log), state):
+def restore(state, where=folder):
+    for path, content in zip(files(where), state):
         with open(path, "wb") as f:
             f.write(content)
 
@@ -52,13 +66,22 @@ def start_display(attempts=5):
     return xvfb, display
 
 
-def launch(argv, env):
-    """Runs a program; its printed figures, and its CPU seconds and peak RSS from wait4."""
+def launch(argv, env, timeout=None):
+    """Runs a program; its printed figures, and its CPU seconds and peak RSS from wait4.
+    None if it was killed after `timeout` seconds."""
     start = time.time_ns()
     process = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                env={**env, "RINDELL_BENCH_T0": str(start)})
+    killed = threading.Event()
+    killer = threading.Timer(timeout, lambda: (killed.set(), process.kill())) if timeout else None
+    if killer:
+        killer.start()
     out = process.stdout.read().decode()
     _, status, usage = os.wait4(process.pid, 0)
+    if killer:
+        killer.cancel()
+    if killed.is_set():
+        return None
     figures = {}
     for line in out.splitlines():
         parts = line.split()
@@ -131,9 +154,7 @@ def main():
         refresh = statistics.median(s["refresh_hz"] for s in spins)
     finally:
         xvfb.kill()
-        for leftover in os.listdir(folder):
-            if leftover.startswith("Rindell.ini") or leftover == "Rindell.log":
-                os.remove(os.path.join(folder, leftover))
+        remove_files(folder)
 
     def cell(name, key, scale=1.0, digits=1):
         median, iqr = summary([r[key] * scale for r in results[name] if key in r])
@@ -182,4 +203,97 @@ def main():
         print(f"| {label} | {work[key + '_at_draw_1']:.4f} ms | {work[key + '_at_draw_1000']:.4f} ms |")
 
 
-main()
+def cpu_seconds(pid):
+    """User + system CPU of a running process, from /proc."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def real_spin(program, env, seconds=10):
+    """The real program's CPU over `seconds` of spinning, as % of one core: a
+    settings file with a range beside it and a new journal, START pressed by a
+    synthetic X key event, measured from a second after the press."""
+    where = os.path.dirname(program)
+    remove_files(where)
+    ini, log = files(where)
+    with open(ini, "wb") as f:
+        f.write(b"[Condition]\r\nRange=0,999\r\n")
+    process = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        xdotool = lambda *args: subprocess.run(["xdotool", *args], env=env, check=True, capture_output=True,
+                                               text=True, timeout=30).stdout.split()
+        window = xdotool("search", "--sync", "--all", "--onlyvisible", "--pid", str(process.pid), "--name", "^Rindell$")
+        xdotool("windowfocus", "--sync", window[0])
+        xdotool("key", "Return")  # START holds the focus at start
+        time.sleep(1)
+        before, start = cpu_seconds(process.pid), time.monotonic()
+        time.sleep(seconds)
+        used, elapsed = cpu_seconds(process.pid) - before, time.monotonic() - start
+        with open(log, "rb") as f:
+            drew = f.read().count(b'"event":"draw"') == 1
+    finally:
+        process.kill()
+        process.wait()
+        remove_files(where)
+    if not drew:
+        sys.exit(f"{program} did not start a draw")
+    return 100 * used / elapsed
+
+
+def compare():
+    """The reels spinning in this build and in the base build, alternated run by run."""
+    xvfb, display = start_display()
+    env = {k: v for k, v in os.environ.items() if k not in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY")}
+    env.update(DISPLAY=display, RINDELL_BENCH_XPID=str(xvfb.pid))
+    builds = {"before": base_folder, "after": folder}
+    spins = {name: [] for name in builds}
+    reals = {name: [] for name in builds}
+    hung = {name: 0 for name in builds}
+
+    def spin(name):
+        """One benchmark spin; one that never ends is killed and run again."""
+        for _ in range(3):
+            restore(states[name], builds[name])
+            figures = launch([os.path.join(builds[name], "rindell_bench"), "spin"], env, timeout=60)
+            if figures and "spin_cpu_percent" in figures:
+                return figures
+            hung[name] += 1
+        sys.exit(f"the spin of {builds[name]} did not end three times")
+    try:
+        states = {name: prepare(0, env, where) for name, where in builds.items()}
+        for run in range(runs):
+            order = list(builds) if run % 2 == 0 else list(builds)[::-1]
+            for name in order:
+                spins[name].append(spin(name))
+            for name in order:
+                program = os.path.join(os.path.dirname(os.path.abspath(builds[name])), "rindell")
+                reals[name].append(real_spin(program, env))
+    finally:
+        xvfb.kill()
+        for where in builds.values():
+            remove_files(where)
+
+    print(f"Spinning reels, {runs} runs of each build, before and after alternated; median ± IQR.\n")
+    print("| figure | before | after | after ÷ before |")
+    print("|---|---|---|---|")
+    rows = [("benchmark: Rindell CPU over a 3-second spin (% of one core)",
+             {name: [s["spin_cpu_percent"] for s in spins[name]] for name in builds}),
+            ("benchmark: X server CPU over the same spin (% of one core)",
+             {name: [s["spin_x_cpu_percent"] for s in spins[name] if "spin_x_cpu_percent" in s]
+              for name in builds}),
+            ("real program: CPU over 10 seconds of spinning (% of one core)", reals)]
+    for label, values in rows:
+        (before, before_iqr), (after, after_iqr) = summary(values["before"]), summary(values["after"])
+        print(f"| {label} | {before:.2f} ± {before_iqr:.2f} | {after:.2f} ± {after_iqr:.2f} | "
+              f"{after / before:.2f} |")
+    if any(hung.values()):
+        print(f"\nBenchmark spins that did not end within 60 s and were run again: "
+              f"{hung['before']} before, {hung['after']} after.")
+    print(f"\nEvery run (before / after): benchmark "
+          + ", ".join(f"{b['spin_cpu_percent']:.2f}/{a['spin_cpu_percent']:.2f}"
+                      for b, a in zip(spins["before"], spins["after"]))
+          + "; real program " + ", ".join(f"{b:.2f}/{a:.2f}" for b, a in zip(reals["before"], reals["after"])))
+
+
+compare() if base_folder else main()

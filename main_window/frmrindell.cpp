@@ -1,5 +1,6 @@
 #include "main_window/frmrindell.h"
 #include "main_window/facebutton.h"
+#include "main_window/reel.h"
 #include "main_window/reels.h"
 
 #include "audience_window/displayplace.h"
@@ -30,6 +31,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
 using namespace Series;
 using namespace Reels;
@@ -151,9 +153,8 @@ void frmRindell::createControls()
         button->setAutoDefault(true);
         return button;
     };
-    const auto makeBox = [this](const char* name, const QString& text, const Placement& at,
-                                int points, const QColor& back, const QColor& fore) {
-        auto* box = new QLineEdit(text, this);
+    const auto makeBox = [](QLineEdit* box, const char* name, const Placement& at, int points,
+                            const QColor& back, const QColor& fore) {
         box->setObjectName(QLatin1String(name));
         place(box, at);
         if (points > 0)
@@ -196,15 +197,20 @@ void frmRindell::createControls()
     const QColor digitText = SystemColors::color(SystemColors::CaptionText);
     const QColor infoBack = SystemColors::color(SystemColors::InactiveCaptionText);
     const QColor infoText = SystemColors::color(SystemColors::InfoText);
-    txt1 = makeBox("txt1", QStringLiteral("0"), OnesPlacement, DigitPoints, digitBack, digitText);
-    txt10 = makeBox("txt10", QStringLiteral("0"), TensPlacement, DigitPoints, digitBack, digitText);
-    txt100 = makeBox("txt100", QStringLiteral("0"), HundredsPlacement, DigitPoints, digitBack,
-                     digitText);
+    // The reels share the faces they keep: they have one size, font and colours.
+    const auto faces = std::make_shared<Reel::Faces>(Reel::FacesKept);
+    const QString zero = QStringLiteral("0");
+    txt1 = makeBox(new Reel(zero, faces, this), "txt1", OnesPlacement, DigitPoints, digitBack,
+                   digitText);
+    txt10 = makeBox(new Reel(zero, faces, this), "txt10", TensPlacement, DigitPoints, digitBack,
+                    digitText);
+    txt100 = makeBox(new Reel(zero, faces, this), "txt100", HundredsPlacement, DigitPoints,
+                     digitBack, digitText);
     m_reels = {txt1, txt10, txt100};
-    txtCount =
-        makeBox("txtCount", QStringLiteral("次 nnn回目"), CountPlacement, 0, infoBack, infoText);
-    txtRange = makeBox("txtRange", QStringLiteral("抽選範囲 : nnn ～ nnn"), RangePlacement, 0,
-                       infoBack, infoText);
+    txtCount = makeBox(new QLineEdit(QStringLiteral("次 nnn回目"), this), "txtCount",
+                       CountPlacement, 0, infoBack, infoText);
+    txtRange = makeBox(new QLineEdit(QStringLiteral("抽選範囲 : nnn ～ nnn"), this), "txtRange",
+                       RangePlacement, 0, infoBack, infoText);
 
     cmdStart->setAccessibleName(QStringLiteral("抽選開始"));
     txt100->setAccessibleName(QStringLiteral("百の位"));

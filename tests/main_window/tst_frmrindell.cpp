@@ -8,6 +8,7 @@
 #include "journal/replay.h"
 #include "journalfixture.h"
 #include "main_window/frmrindell.h"
+#include "main_window/reel.h"
 #include "main_window/reels.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
@@ -30,6 +31,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QSessionManager>
 #include <QSet>
 #include <QSignalSpy>
@@ -141,6 +143,8 @@ class TestFrmRindell : public GuiSuite
     void frameInterval_data();
     void frameInterval();
     void advanceReel();
+    void reelsBlitTheDigitsTheyPainted_data();
+    void reelsBlitTheDigitsTheyPainted();
 
     void layoutAtCreation();
     void startupWithoutFile();
@@ -1344,3 +1348,78 @@ void TestFrmRindell::advanceReel()
 
 QTEST_MAIN(TestFrmRindell)
 #include "tst_frmrindell.moc"
+
+void TestFrmRindell::reelsBlitTheDigitsTheyPainted_data()
+{
+    QTest::addColumn<QString>("digit");
+    QTest::addColumn<QString>("change");
+    for (int digit = 0; digit < 10; ++digit)
+        QTest::addRow("%d", digit) << QString::number(digit) << QString();
+    QTest::newRow("7 with the focus") << QStringLiteral("7") << QStringLiteral("focus");
+    QTest::newRow("7 selected") << QStringLiteral("7") << QStringLiteral("selection");
+    QTest::newRow("7 in other colours") << QStringLiteral("7") << QStringLiteral("colours");
+    QTest::newRow("7 in another font") << QStringLiteral("7") << QStringLiteral("font");
+}
+
+void TestFrmRindell::reelsBlitTheDigitsTheyPainted()
+{
+    QFETCH(QString, digit);
+    QFETCH(QString, change);
+    auto window = MainWindow::open();
+    // The test runs again at QT_SCALE_FACTOR 2 and 1.5.
+    const QString factor = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+    QCOMPARE(window->devicePixelRatio(), factor.toDouble());
+    auto* reel = qobject_cast<Reel*>(box(window.get(), "txt10"));
+    QVERIFY(reel);
+    reel->setText(digit);
+    // A face is kept after the reel's first paint of it, and painted again when
+    // its look changes.
+    const auto painted = [reel] {
+        reel->repaint();
+        QTRY_VERIFY(!reel->face().isNull());
+    };
+    painted();
+    QFont font = reel->font();
+    font.setPointSize(200);
+    if (change == u"focus") {
+        reel->setFocus();
+        QCOMPARE(QApplication::focusWidget(), reel);
+    } else if (change == u"selection") {
+        reel->selectAll(); // as a double-click does
+    } else if (change == u"colours") {
+        Common::setPaletteColor(reel, QPalette::Base, Qt::white);
+        Common::setPaletteColor(reel, QPalette::Text, Red);
+    } else if (change == u"font") {
+        reel->setFont(font);
+    }
+    if (change == u"selection") {
+        QCoreApplication::processEvents();
+        QVERIFY(reel->face().isNull()); // a selection is painted as it stands
+    } else if (!change.isEmpty()) {
+        QVERIFY(reel->face().isNull());
+        painted();
+    }
+    // What the window shows, painted into its backing store.
+    const auto shown = [&window](QWidget* box) {
+        box->repaint();
+        return window->screen()
+            ->grabWindow(window->winId(), box->x(), box->y(), box->width(), box->height())
+            .toImage();
+    };
+    const QImage blitted = shown(reel);
+
+    // Qt's own line edit, set as the reel is, in its place.
+    auto* plain = new QLineEdit(digit, window.get());
+    plain->setFont(reel->font());
+    plain->setPalette(reel->palette());
+    plain->setAlignment(reel->alignment());
+    plain->setReadOnly(true);
+    plain->setGeometry(reel->geometry());
+    reel->hide();
+    plain->show();
+    if (change == u"focus")
+        plain->setFocus();
+    else if (change == u"selection")
+        plain->selectAll();
+    QCOMPARE(shown(plain), blitted);
+}
