@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -168,6 +169,7 @@ void Reader::feed(QByteArrayView bytes)
         } else if (m_pending.size() + piece.size() > MaxLine) {
             // No line the program writes is this long: torn bytes, hashed as they come.
             tear(m_line + 1, m_pending);
+            m_tornOverlong = true;
             m_torn.addData(piece);
             m_pending.clear();
             m_overlong = true;
@@ -213,6 +215,12 @@ void Reader::breakAt(qint64 line, const QString& reason)
         m_result.broken = at(line, reason);
 }
 
+void Reader::note(const QString& text)
+{
+    if (m_result.notes.size() < Result::MaxNotes)
+        m_result.notes.append(text);
+}
+
 void Reader::line(QByteArrayView bytes)
 {
     ++m_line;
@@ -234,6 +242,7 @@ void Reader::tear(qint64 line, QByteArrayView bytes)
 {
     if (m_result.tornLine == 0) {
         m_result.tornLine = line;
+        m_tornOverlong = false;
         m_torn.reset();
     } else {
         m_torn.addData("\n");
@@ -246,16 +255,19 @@ void Reader::event(const QJsonObject& event, QByteArrayView bytes)
     const QString kind = event.value(QLatin1String("event")).toString();
     if (m_result.tornLine != 0) {
         const QJsonValue sha = event.value(QLatin1String("torn_sha256"));
-        // A journal from before the recovery carried the hash names one line only.
+        // A journal from before the recovery carried the hash names one line only,
+        // and no longer than a line the program writes.
         const bool covers = sha.isUndefined()
-                                ? m_result.tornLine == m_line - 1
+                                ? m_result.tornLine == m_line - 1 && !m_tornOverlong
                                 : sha.toString().toLatin1() == m_torn.result().toHex();
         if (kind != QLatin1String("recovered") ||
             event.value(QLatin1String("torn_line")).toInteger() != m_result.tornLine || !covers)
             breakAt(m_result.tornLine, QStringLiteral("not a JSON object"));
-        else
-            m_result.notes.append(QStringLiteral("line %1 was cut short by a stop and recovered")
-                                      .arg(m_result.tornLine));
+        else {
+            ++m_result.recoveries;
+            note(QStringLiteral("line %1 was cut short by a stop and recovered")
+                     .arg(m_result.tornLine));
+        }
         m_result.tornLine = 0;
     } else if (kind == QLatin1String("recovered")) {
         breakAt(m_line, QStringLiteral("a recovered event with nothing to recover"));
@@ -347,9 +359,26 @@ QString Reader::check(const QJsonObject& event, QByteArrayView bytes)
             return QStringLiteral("a %1 of no draw of the series").arg(kind);
         if (m_revealed)
             return QStringLiteral("a %1 of a draw already revealed").arg(kind);
-    } else if (kind == QLatin1String("adopt") && event.contains(QLatin1String("was")) &&
-               numbersOf(event.value(QLatin1String("was"))) != seriesNumbers(series)) {
-        return QStringLiteral("an adoption of a series the journal does not hold");
+    } else if (kind == QLatin1String("adopt")) {
+        if (event.contains(QLatin1String("was")) &&
+            numbersOf(event.value(QLatin1String("was"))) != seriesNumbers(series))
+            return QStringLiteral("an adoption of a series the journal does not hold");
+        // A series holds each number of 0..999 once at most.
+        QList<bool> seen(1000, false);
+        for (const std::int16_t number : numbersOf(event.value(QLatin1String("series")))) {
+            if (number < 0 || number > 999 || std::exchange(seen[number], true))
+                return QStringLiteral("an adoption of %1, which no series can hold there")
+                    .arg(number);
+        }
+    } else if (kind == QLatin1String("clear") && integer(event, "cleared") != series.size()) {
+        return QStringLiteral("a clear of %1 draws where the series holds %2")
+            .arg(integer(event, "cleared"))
+            .arg(series.size());
+    } else if (kind == QLatin1String("range") &&
+               Series::parseRange(event.value(QLatin1String("stored")).toString()) !=
+                   std::pair(std::int16_t(integer(event, "from")),
+                             std::int16_t(integer(event, "to")))) {
+        return QStringLiteral("a range whose stored text says another range");
     }
     return {};
 }
@@ -376,11 +405,13 @@ void Reader::apply(const QJsonObject& event)
         m_revealed = true;
     } else if (kind == QLatin1String("adopt")) {
         const QList<std::int16_t> adopted = numbersOf(event.value(QLatin1String("series")));
-        QString changed = compareWithSettings(series, adopted);
-        m_result.notes.append(
-            QStringLiteral("line %1: the settings file's series was taken over (%2)")
-                .arg(m_line)
-                .arg(changed.isEmpty() ? QStringLiteral("no change") : changed));
+        ++m_result.adoptions;
+        if (m_result.notes.size() < Result::MaxNotes) {
+            const QString changed = compareWithSettings(series, adopted);
+            note(QStringLiteral("line %1: the settings file's series was taken over (%2)")
+                     .arg(m_line)
+                     .arg(changed.isEmpty() ? QStringLiteral("no change") : changed));
+        }
         series.clear();
         for (const std::int16_t number : adopted)
             series.append({int(series.size() + 1), number, QString()});
@@ -447,7 +478,22 @@ QString compareWithSettings(const QList<Draw>& journal, const QList<std::int16_t
     return {};
 }
 
-std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead)
+QString settingsFileOf(const QString& journalPath, const QString& programIni)
+{
+    if (AtomicFile::isSameFile(Common::journalPathFor(programIni), journalPath))
+        return programIni;
+    // A namesake that is a link may belong to another journal; one that is a
+    // file of its own here is the one a Rindell in this folder keeps.
+    const QString beside = QFileInfo(journalPath).dir().filePath(Const::IniFileName);
+    const QFileInfo info(beside);
+    if (info.isFile() && !info.isSymLink() &&
+        AtomicFile::isSameFile(Common::journalPathFor(beside), journalPath))
+        return beside;
+    return {};
+}
+
+std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead,
+                               const QString& settingsPath)
 {
     const std::optional<Result> read = readFile(journalPath, wantedHead);
     if (!read)
@@ -458,6 +504,12 @@ std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wan
     QString notes;
     for (const QString& note : result.notes)
         notes += QStringLiteral("; ") + note;
+    const qint64 more = result.recoveries + result.adoptions - result.notes.size();
+    if (more > 0)
+        notes += QStringLiteral("; %1 more (%2 recoveries and %3 adoptions in all)")
+                     .arg(more)
+                     .arg(result.recoveries)
+                     .arg(result.adoptions);
 
     if (!wantedHead.isEmpty()) {
         if (result.headLine == 0)
@@ -478,15 +530,19 @@ std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wan
         return {lines, 0};
     }
 
-    const QString ini = QFileInfo(journalPath).dir().filePath(Const::IniFileName);
-    const QString differs = compareWithSettings(result.series, settingsSeries(ini));
-    if (!differs.isEmpty())
-        return {QStringLiteral("BROKEN: ") + differs, 1};
+    if (!settingsPath.isEmpty()) {
+        const QString differs = compareWithSettings(result.series, settingsSeries(settingsPath));
+        if (!differs.isEmpty())
+            return {QStringLiteral("BROKEN: %1 (%2)").arg(differs, settingsPath), 1};
+    }
     return {QStringLiteral("OK: %1 events, %2 draws in the current series, head %3")
                     .arg(result.events)
                     .arg(result.series.size())
                     .arg(result.head) +
-                notes,
+                notes +
+                (settingsPath.isEmpty()
+                     ? QStringLiteral("; compared with no settings file")
+                     : QStringLiteral("; compared with the settings file %1").arg(settingsPath)),
             0};
 }
 

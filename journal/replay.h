@@ -40,7 +40,12 @@ struct Result
     // A clear that is the last thing the journal did to the series, and the
     // series it cleared.
     std::optional<QList<Draw>> lastCleared;
-    QStringList notes; // recoveries and adoptions, in order, for the verifier's line
+    // Recoveries and adoptions: how many, and the first few (MaxNotes) in order
+    // for the verifier's line, so that memory stays bounded however many there are.
+    static constexpr qsizetype MaxNotes = 5;
+    QStringList notes;
+    qint64 recoveries = 0;
+    qint64 adoptions = 0;
     // Lines after the last event that no recovery covers yet (a kill's leftovers).
     qint64 tornLine = 0;   // the first of them; 0 when there are none
     QByteArray tornSha256; // of their bytes, without the last line end
@@ -74,6 +79,7 @@ class Reader
     QString check(const QJsonObject& event, QByteArrayView bytes);
     void apply(const QJsonObject& event);
     void breakAt(qint64 line, const QString& reason);
+    void note(const QString& text);
 
     QByteArray m_wantedHead;
     QByteArray m_pending; // the line being read
@@ -82,8 +88,9 @@ class Reader
     Result m_result;
     QByteArray m_previous; // hash of the last event line
     QCryptographicHash m_torn{QCryptographicHash::Sha256};
-    bool m_started = false; // a start was seen
-    bool m_inRun = false;   // since a start, before its end
+    bool m_tornOverlong = false; // the torn bytes hold a line longer than MaxLine
+    bool m_started = false;      // a start was seen
+    bool m_inRun = false;        // since a start, before its end
     QDateTime m_lastTime;
     bool m_revealed = true; // the last draw of the series
 };
@@ -107,9 +114,17 @@ QList<std::int16_t> settingsSeries(const QString& iniPath);
 // journal's: empty when they agree, otherwise what differs.
 QString compareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);
 
+// The settings file that belongs to the journal at `journalPath`: `programIni`
+// (the program's own) when that leads to this journal, otherwise a Rindell.ini
+// beside the journal that is a file of its own (no link) and leads to it; empty
+// when no settings file is known to belong to it.
+QString settingsFileOf(const QString& journalPath, const QString& programIni);
+
 // `rindell --verify [FILE] [--head HEX]`: the lines to print and the exit status
-// (0 whole, 1 broken or the head not in the chain). The settings file is the
-// Rindell.ini beside the journal.
-std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead = {});
+// (0 whole, 1 broken or the head not in the chain). The journal's series is
+// compared with the settings file at `settingsPath`, or with none when it is
+// empty; the OK line says which.
+std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead = {},
+                               const QString& settingsPath = {});
 
 } // namespace Replay
