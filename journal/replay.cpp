@@ -278,7 +278,8 @@ void Reader::event(const QJsonObject& event, QByteArrayView bytes)
             breakAt(m_line, reason);
     }
     apply(event);
-    m_previous = Journal::hash(bytes);
+    m_lineHash.addData(bytes);
+    m_previous = m_lineHash.result().toHex();
     m_result.head = QString::fromLatin1(m_previous);
     m_result.seq = event.value(QLatin1String("seq")).toInteger(m_result.seq + 1);
     ++m_result.events;

@@ -2,12 +2,13 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "journal/sha256.h"
 
 #include <cstdint>
 #include <optional>
@@ -87,7 +88,8 @@ class Reader
     qint64 m_line = 0;
     Result m_result;
     QByteArray m_previous; // hash of the last event line
-    QCryptographicHash m_torn{QCryptographicHash::Sha256};
+    Sha256 m_torn;
+    Sha256 m_lineHash;
     bool m_tornOverlong = false; // the torn bytes hold a line longer than MaxLine
     bool m_started = false;      // a start was seen
     bool m_inRun = false;        // since a start, before its end

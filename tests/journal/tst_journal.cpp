@@ -4,6 +4,7 @@
 #include "journal/export.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
+#include "journal/sha256.h"
 #include "journalfixture.h"
 
 #include <QDateTime>
@@ -114,6 +115,7 @@ class TestJournal : public QObject
   private Q_SLOTS:
     void init();
 
+    void sha256KnownAnswers();
     void wholeJournalReadsBack();
     void breaksAreFoundAtTheirLine_data();
     void breaksAreFoundAtTheirLine();
@@ -135,6 +137,28 @@ void TestJournal::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_log = m_dir->filePath(QStringLiteral("Rindell.log"));
+}
+
+void TestJournal::sha256KnownAnswers()
+{
+    // The platform's own: CNG on Windows, libcrypto on Linux.
+#ifdef Q_OS_WIN
+    QCOMPARE(Sha256::implementation(), "CNG");
+#else
+    QCOMPARE(Sha256::implementation(), "OpenSSL");
+#endif
+    QCOMPARE(Sha256::hash("").toHex(),
+             "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    QCOMPARE(Sha256::hash("abc").toHex(),
+             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // In pieces, and again after a result: the object starts over.
+    Sha256 hash;
+    for (int round = 0; round < 2; ++round) {
+        for (int piece = 0; piece < 1000; ++piece)
+            hash.addData(QByteArray(1000, 'a'));
+        QCOMPARE(hash.result().toHex(),
+                 "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    }
 }
 
 void TestJournal::wholeJournalReadsBack()
