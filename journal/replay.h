@@ -71,14 +71,19 @@ class Reader
     void feed(QByteArrayView bytes);
     Result finish();
 
+    // A line's fields, read without building a JSON document where the line is
+    // spelled as the program spells it.
+    struct Event;
+
   private:
     void line(QByteArrayView bytes);
     // Adds a line to the torn bytes, which begin at `line` when none are open.
     void tear(qint64 line, QByteArrayView bytes);
-    void event(const QJsonObject& event, QByteArrayView bytes);
+    // `spelled`: whether the line is exactly as the program writes these fields.
+    void event(const Event& event, QByteArrayView bytes, bool spelled);
     // Empty when the event is one the program could have written here.
-    QString check(const QJsonObject& event, QByteArrayView bytes);
-    void apply(const QJsonObject& event);
+    QString check(const Event& event, bool spelled);
+    void apply(const Event& event);
     void breakAt(qint64 line, const QString& reason);
     void note(const QString& text);
 
@@ -90,11 +95,12 @@ class Reader
     QByteArray m_previous; // hash of the last event line
     Sha256 m_torn;
     Sha256 m_lineHash;
-    bool m_tornOverlong = false; // the torn bytes hold a line longer than MaxLine
-    bool m_started = false;      // a start was seen
-    bool m_inRun = false;        // since a start, before its end
-    QDateTime m_lastTime;
-    bool m_revealed = true; // the last draw of the series
+    bool m_tornOverlong = false;      // the torn bytes hold a line longer than MaxLine
+    bool m_started = false;           // a start was seen
+    bool m_inRun = false;             // since a start, before its end
+    std::optional<qint64> m_lastTime; // ms since the epoch, of the last time checked
+    QByteArray m_lastTimeText;        // as that line wrote it
+    bool m_revealed = true;           // the last draw of the series
 };
 
 // A whole journal in memory.
