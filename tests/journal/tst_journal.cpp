@@ -127,6 +127,7 @@ class TestJournal : public QObject
     void csvBytes();
     void commandLine();
     void verifyComparesWithTheSettingsFileThatLeadsToIt();
+    void exportStaysInTheFolderItOpened();
 
   private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -672,6 +673,49 @@ void TestJournal::verifyComparesWithTheSettingsFileThatLeadsToIt()
     QVERIFY(QFile::link(event, other + QStringLiteral("/Rindell.ini")));
     const auto [status, out] = runProgram(program, {"--verify", other + "/Rindell.log"});
     QVERIFY2(status == 0 && out.endsWith("; compared with no settings file\n"), out.constData());
+#endif
+}
+
+void TestJournal::exportStaysInTheFolderItOpened()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Wine makes no symbolic links (Files::NoLinksOnWindows), and strace is Linux's");
+#else
+    // The folder link of the destination swapped while the export is under way
+    // (its rename held back by strace): the export ends in the folder it opened,
+    // and the file at the same name in the other folder stays as it was.
+    const QString program = m_dir->filePath(QStringLiteral("rindell"));
+    QVERIFY(QFile::copy(Files::builtProgram(), program));
+    sampleJournal(m_log);
+    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell.ini")),
+                         "[Result]\r\n1=12\r\n2=40\r\n"));
+    const QString first = m_dir->filePath(QStringLiteral("a"));
+    const QString second = m_dir->filePath(QStringLiteral("b"));
+    const QString link = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(second));
+    QVERIFY(Files::write(second + QStringLiteral("/result.csv"), "precious"));
+    QVERIFY(QFile::link(first, link));
+    QProcess traced;
+    traced.start(QStringLiteral("strace"),
+                 {"-f", "-o", "/dev/null", "-e",
+                  "inject=rename,renameat,renameat2:delay_enter=1500000", program, "--export",
+                  link + QStringLiteral("/result.csv")});
+    // The temporary file stands in the first folder until the rename: then the link moves.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !QDir(first).entryList({QStringLiteral("result.csv.tmp.*")}).isEmpty() ||
+            traced.state() == QProcess::NotRunning,
+        30000);
+    const QString moved = m_dir->filePath(QStringLiteral("moved"));
+    QVERIFY(QFile::link(second, moved));
+    QVERIFY(::rename(QFile::encodeName(moved).constData(), QFile::encodeName(link).constData()) ==
+            0);
+    QVERIFY(traced.waitForFinished(60000));
+    QCOMPARE(traced.exitCode(), 0);
+    QCOMPARE(Files::read(first + QStringLiteral("/result.csv")),
+             *Export::csvOfFiles(m_dir->filePath(QStringLiteral("Rindell.ini")), m_log));
+    QCOMPARE(Files::read(second + QStringLiteral("/result.csv")), QByteArray("precious"));
+    QCOMPARE(QDir(first).entryList(QDir::Files), QStringList{QStringLiteral("result.csv")});
+    QCOMPARE(QDir(second).entryList(QDir::Files), QStringList{QStringLiteral("result.csv")});
 #endif
 }
 
