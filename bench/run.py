@@ -3,6 +3,9 @@
 table of the README's Performance section. Programs are alternated in a rotating
 order; each figure is the median with its interquartile range (IQR) over RUNS runs.
 Usage: run.py BENCH_FOLDER RUNS"""
+import datetime
+import hashlib
+import json
 import os
 import re
 import statistics
@@ -87,6 +90,65 @@ def instructions(argv, env, function=None):
         return total, int(part.group(1).replace(",", "")) if part else float("nan")
 
 
+def long_journal(path, lines):
+    """A journal of `lines` lines as the program spells them (compact JSON, sorted
+    keys, chained): a start, then series of 200 draws over 0..999, each draw
+    revealed, cleared in between. Written here, not through the program's append,
+    which flushes every line to disk."""
+    moment = datetime.datetime(2026, 12, 7, 9, tzinfo=datetime.timezone(datetime.timedelta(hours=9)))
+    state = {"prev": "0" * 64, "seq": 0}
+    with open(path, "wb") as out:
+        def emit(kind, **fields):
+            nonlocal moment
+            state["seq"] += 1
+            moment += datetime.timedelta(milliseconds=137)
+            fields.update(seq=state["seq"], event=kind, prev=state["prev"],
+                          time=moment.isoformat(timespec="milliseconds"))
+            line = json.dumps(fields, separators=(",", ":"), sort_keys=True).encode()
+            state["prev"] = hashlib.sha256(line).hexdigest()
+            out.write(line + b"\n")
+        emit("start", version="1.00", executable_sha256="a" * 64)
+        series = []
+        while state["seq"] < lines - 1:
+            if len(series) == 200:
+                emit("clear", cleared=len(series))
+                series = []
+                continue
+            series.append(len(series) * 5)
+            emit("draw", ordinal=len(series), number=series[-1], **{"from": 0, "to": 999})
+            emit("reveal", ordinal=len(series), number=series[-1])
+        emit("end")
+
+
+def cpu_of(argv):
+    """CPU seconds (user + system) of one run, from wait4; its standard output."""
+    process = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = process.stdout.read()
+    _, _, usage = os.wait4(process.pid, 0)
+    return usage.ru_utime + usage.ru_stime, out
+
+
+def verify_against_hashing(runs):
+    """`rindell --verify` and `sha256sum` on the same 500,000-line journal, alternated."""
+    with tempfile.TemporaryDirectory() as scratch:
+        journal = os.path.join(scratch, "Rindell.log")
+        long_journal(journal, 500_000)
+        size = os.path.getsize(journal)
+        program = os.path.join(folder, os.pardir, "rindell")
+        verify, hashing, ratios = [], [], []
+        for run in range(runs):
+            pair = {}
+            for name in (("verify", "sha256sum") if run % 2 == 0 else ("sha256sum", "verify")):
+                argv = [program, "--verify", journal] if name == "verify" else ["sha256sum", journal]
+                pair[name], out = cpu_of(argv)
+                if name == "verify" and not out.startswith(b"OK: "):
+                    sys.exit(f"the benchmark's journal does not verify: {out[:200]}")
+            verify.append(pair["verify"] * 1000)
+            hashing.append(pair["sha256sum"] * 1000)
+            ratios.append(pair["verify"] / pair["sha256sum"])
+    return size, verify, hashing, ratios
+
+
 def summary(values):
     values = sorted(values)
     if len(values) < 4:
@@ -129,6 +191,7 @@ def main():
         counts["rindell_0"], counts["hash"] = instructions(programs["rindell_0"], env,
                                                            "Journal::programHash()")
         refresh = statistics.median(s["refresh_hz"] for s in spins)
+        journal_size, verify, hashing, ratios = verify_against_hashing(runs)
     finally:
         xvfb.kill()
         for leftover in os.listdir(folder):
@@ -180,6 +243,14 @@ def main():
                        ("journal_line_ms", "journal line (write, fsync)"),
                        ("durable_write_ms", "durable write (write, fsync, rename, folder fsync)")):
         print(f"| {label} | {work[key + '_at_draw_1']:.4f} ms | {work[key + '_at_draw_1000']:.4f} ms |")
+    print()
+    print(f"The verifier against hashing the same bytes: a journal of 500,000 lines "
+          f"({journal_size / 1e6:.1f} MB), {runs} runs each, alternated; median ± IQR.\n")
+    print("| figure | `rindell --verify` | `sha256sum` | ratio |")
+    print("|---|---|---|---|")
+    (vm, vi), (hm, hi), (rm, ri) = summary(verify), summary(hashing), summary(ratios)
+    print(f"| CPU time (user + system) (ms) | {vm:.0f} ± {vi:.0f} | {hm:.0f} ± {hi:.0f} | "
+          f"{rm:.2f} ± {ri:.2f} |")
 
 
 main()

@@ -1,10 +1,11 @@
 #include "journal/journal.h"
 
+#include "journal/sha256.h"
+
 #include "settings/fileio.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -175,15 +176,18 @@ QString Journal::defaultPath()
 
 QByteArray Journal::hash(QByteArrayView line)
 {
-    return QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex();
+    return Sha256::hash(line).toHex();
 }
 
 QByteArray Journal::programHash()
 {
     QFile program(QCoreApplication::applicationFilePath());
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (program.open(QIODevice::ReadOnly))
-        hash.addData(&program);
+    Sha256 hash;
+    if (program.open(QIODevice::ReadOnly)) {
+        QByteArray buffer(256 * 1024, Qt::Uninitialized);
+        for (qint64 got; (got = program.read(buffer.data(), buffer.size())) > 0;)
+            hash.addData(QByteArrayView(buffer.constData(), got));
+    }
     return hash.result().toHex();
 }
 

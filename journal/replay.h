@@ -2,12 +2,12 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QCryptographicHash>
 #include <QDateTime>
-#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "journal/sha256.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,7 +41,12 @@ struct Result
     // A clear that is the last thing the journal did to the series, and the
     // series it cleared.
     std::optional<QList<Draw>> lastCleared;
-    QStringList notes; // recoveries and adoptions, in order, for the verifier's line
+    // Recoveries and adoptions: how many, and the first few (MaxNotes) in order
+    // for the verifier's line, so that memory stays bounded however many there are.
+    static constexpr qsizetype MaxNotes = 5;
+    QStringList notes;
+    qint64 recoveries = 0;
+    qint64 adoptions = 0;
     // The last range the journal stored (from, to); nothing before the first.
     std::optional<std::pair<int, int>> range;
     // An adoption that no warning followed: the operator may never have been told.
@@ -70,15 +75,21 @@ class Reader
     void feed(QByteArrayView bytes);
     Result finish();
 
+    // A line's fields, read without building a JSON document where the line is
+    // spelled as the program spells it.
+    struct Event;
+
   private:
     void line(QByteArrayView bytes);
     // Adds a line to the torn bytes, which begin at `line` when none are open.
     void tear(qint64 line, QByteArrayView bytes);
-    void event(const QJsonObject& event, QByteArrayView bytes);
+    // `spelled`: whether the line is exactly as the program writes these fields.
+    void event(const Event& event, QByteArrayView bytes, bool spelled);
     // Empty when the event is one the program could have written here.
-    QString check(const QJsonObject& event, QByteArrayView bytes);
-    void apply(const QJsonObject& event);
+    QString check(const Event& event, bool spelled);
+    void apply(const Event& event);
     void breakAt(qint64 line, const QString& reason);
+    void note(const QString& text);
 
     QByteArray m_wantedHead;
     QByteArray m_pending; // the line being read
@@ -86,11 +97,14 @@ class Reader
     qint64 m_line = 0;
     Result m_result;
     QByteArray m_previous; // hash of the last event line
-    QCryptographicHash m_torn{QCryptographicHash::Sha256};
-    bool m_started = false; // a start was seen
-    bool m_inRun = false;   // since a start, before its end
-    QDateTime m_lastTime;
-    bool m_revealed = true; // the last draw of the series
+    Sha256 m_torn;
+    Sha256 m_lineHash;
+    bool m_tornOverlong = false;      // the torn bytes hold a line longer than MaxLine
+    bool m_started = false;           // a start was seen
+    bool m_inRun = false;             // since a start, before its end
+    std::optional<qint64> m_lastTime; // ms since the epoch, of the last time checked
+    QByteArray m_lastTimeText;        // as that line wrote it
+    bool m_revealed = true;           // the last draw of the series
 };
 
 // A whole journal in memory.
@@ -112,9 +126,17 @@ QList<std::int16_t> settingsSeries(const QString& iniPath);
 // journal's: empty when they agree, otherwise what differs.
 QString compareWithSettings(const QList<Draw>& journal, const QList<std::int16_t>& settings);
 
+// The settings file that belongs to the journal at `journalPath`: `programIni`
+// (the program's own) when that leads to this journal, otherwise a Rindell.ini
+// beside the journal that is a file of its own (no link) and leads to it; empty
+// when no settings file is known to belong to it.
+QString settingsFileOf(const QString& journalPath, const QString& programIni);
+
 // `rindell --verify [FILE] [--head HEX]`: the lines to print and the exit status
-// (0 whole, 1 broken or the head not in the chain). The settings file is the
-// Rindell.ini beside the journal.
-std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead = {});
+// (0 whole, 1 broken or the head not in the chain). The journal's series is
+// compared with the settings file at `settingsPath`, or with none when it is
+// empty; the OK line says which.
+std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wantedHead = {},
+                               const QString& settingsPath = {});
 
 } // namespace Replay
