@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -116,6 +117,11 @@ const QList<Kind>& kinds()
             {"adopt", with({{"series", Type::Numbers}, {"was", Type::Numbers, true}})},
             {"warning", with({{"message", Type::Text}, {"title", Type::Text}})},
             {"recovered", with({{"torn_line", Type::Integer}, {"torn_sha256", Type::Hash, true}})},
+            {"segment", with({{"series", Type::Numbers},
+                              {"unrevealed", Type::Integer},
+                              {"untold", Type::Integer},
+                              {"from", Type::Integer, true},
+                              {"to", Type::Integer, true}})},
             {"end", common},
         };
     }();
@@ -348,9 +354,38 @@ constexpr qsizetype MaxSeries = std::numeric_limits<std::int16_t>::max();
 
 namespace Replay {
 
-Reader::Reader(QByteArray wantedHead)
-    : m_wantedHead(std::move(wantedHead)), m_previous(Journal::zeroHash())
+Reader::Reader(QByteArray wantedHead, bool fromOpening)
+    : m_wantedHead(std::move(wantedHead)), m_fromOpening(fromOpening),
+      m_previous(Journal::zeroHash())
 {
+}
+
+void Reader::beginFile(const QString& name)
+{
+    if (m_files++ > 0)
+        endFile();
+    // A closed segment ends whole: its torn bytes would have been recovered
+    // before it was closed.
+    if (m_result.tornLine != 0 || m_result.endsWithoutLineEnd)
+        breakAt(std::max<qint64>(m_result.tornLine, m_line),
+                QStringLiteral("the segment ends with an incomplete line"));
+    m_result.tornLine = 0;
+    m_result.endsWithoutLineEnd = false;
+    m_file = name;
+    m_line = 0;
+}
+
+void Reader::endFile()
+{
+    if (!m_pending.isEmpty() || m_overlong) {
+        m_result.endsWithoutLineEnd = true;
+        if (m_overlong)
+            ++m_line;
+        else
+            line(m_pending);
+        m_pending.clear();
+        m_overlong = false;
+    }
 }
 
 void Reader::feed(QByteArrayView bytes)
@@ -400,14 +435,7 @@ void Reader::feed(QByteArrayView bytes)
 
 Result Reader::finish()
 {
-    if (!m_pending.isEmpty() || m_overlong) {
-        m_result.endsWithoutLineEnd = true;
-        if (m_overlong)
-            ++m_line;
-        else
-            line(m_pending);
-        m_pending.clear();
-    }
+    endFile();
     if (m_result.tornLine != 0) {
         m_result.tornSha256 = m_torn.result().toHex();
         m_result.wholeButTail = m_result.broken.isEmpty();
@@ -425,7 +453,7 @@ Result Reader::finish()
 void Reader::breakAt(qint64 line, const QString& reason)
 {
     if (m_result.broken.isEmpty())
-        m_result.broken = at(line, reason);
+        m_result.broken = (m_file.isEmpty() ? QString() : m_file + u' ') + at(line, reason);
 }
 
 void Reader::note(const QString& text)
@@ -500,6 +528,21 @@ void Reader::event(const Event& event, QByteArrayView bytes, bool spelled)
     } else if (kind == "recovered") {
         breakAt(m_line, QStringLiteral("a recovered event with nothing to recover"));
     }
+    // A segment opens with its segment line, and only there is one.
+    const bool opening = m_line == 1 && m_files > 1;
+    if (kind == "segment" && m_line == 1 && m_result.events == 0) {
+        if (m_fromOpening)
+            seed(event);
+        else
+            breakAt(m_line, QStringLiteral("the segment before this one is missing"));
+    } else if (kind == "segment" && !opening) {
+        breakAt(m_line, QStringLiteral("a segment line that opens no segment"));
+    } else if (opening && kind != "segment") {
+        breakAt(m_line, QStringLiteral("a segment that does not open with its segment line"));
+    } else if (opening && event["prev"].textOrEmpty() != m_previous) {
+        breakAt(m_line, QStringLiteral("the segment does not continue the one before (one is "
+                                       "missing or changed)"));
+    }
     if (m_result.broken.isEmpty()) {
         const QString reason = check(event, spelled);
         if (!reason.isEmpty())
@@ -513,6 +556,7 @@ void Reader::event(const Event& event, QByteArrayView bytes, bool spelled)
     ++m_result.events;
     if (!m_wantedHead.isEmpty() && m_previous == m_wantedHead && m_result.headLine == 0) {
         m_result.headLine = m_line;
+        m_result.headFile = m_file;
         m_result.seriesAtHead = m_result.series;
     }
 }
@@ -547,13 +591,15 @@ QString Reader::check(const Event& event, bool spelled)
     if (present != event.fields.size())
         return QStringLiteral("a %1 event with fields the program never writes").arg(kind);
 
-    // Every event but a recovery (of bytes a stop left anywhere) belongs to a run.
+    // Every event but a recovery (of bytes a stop left anywhere) and a segment
+    // line (written at a start, before its start line) belongs to a run.
     const bool starts = kindText == "start";
-    if (!starts && kindText != "recovered" && !m_inRun)
+    const bool segment = kindText == "segment";
+    if (!starts && !segment && kindText != "recovered" && !m_inRun)
         return m_started ? QStringLiteral("%1 after the end of a run").arg(kind)
                          : QStringLiteral("the journal does not begin with a start");
     m_started = m_started || starts;
-    m_inRun = (m_inRun || starts) && kindText != "end";
+    m_inRun = (m_inRun || starts) && kindText != "end" && !segment;
     const QByteArrayView timeText = event["time"].text;
     const std::optional<qint64> time = instantOf(timeText);
     if (!time)
@@ -601,6 +647,20 @@ QString Reader::check(const Event& event, bool spelled)
                 return QStringLiteral("an adoption of %1, which no series can hold there")
                     .arg(number);
         }
+    } else if (segment) {
+        const Value& unrevealed = event["unrevealed"];
+        const Value& untold = event["untold"];
+        const std::optional<std::pair<int, int>> range =
+            event.contains("from") || event.contains("to")
+                ? std::optional(std::pair(event.integer("from"), event.integer("to")))
+                : std::nullopt;
+        if (unrevealed.integer > 1 || untold.integer > 1 ||
+            event.contains("from") != event.contains("to"))
+            return QStringLiteral("a segment line the program never writes");
+        if (numbersOf(event["series"]) != seriesNumbers(series) ||
+            (unrevealed.integer == 1) != (!m_revealed && !series.isEmpty()) ||
+            (untold.integer == 1) != m_result.adoptionUntold || range != m_result.range)
+            return QStringLiteral("a segment line whose state is not the journal's before it");
     } else if (kindText == "clear" && event.integer("cleared") != series.size()) {
         return QStringLiteral("a clear of %1 draws where the series holds %2")
             .arg(event.integer("cleared"))
@@ -611,6 +671,21 @@ QString Reader::check(const Event& event, bool spelled)
         return QStringLiteral("a range whose stored text says another range");
     }
     return {};
+}
+
+void Reader::seed(const Event& event)
+{
+    const Value& seq = event["seq"];
+    m_result.seq = seq.kind == Value::Kind::Integer ? seq.integer - 1 : 0;
+    m_previous = event["prev"].textOrEmpty().toByteArray();
+    m_started = true;
+    const QList<std::int16_t> numbers = numbersOf(event["series"]);
+    for (const std::int16_t number : numbers.first(std::min(MaxSeries, numbers.size())))
+        m_result.series.append({int(m_result.series.size() + 1), number, QString()});
+    m_revealed = event["unrevealed"].integer != 1;
+    m_result.adoptionUntold = event["untold"].integer == 1;
+    if (event.contains("from") && event.contains("to"))
+        m_result.range = std::pair(event.integer("from"), event.integer("to"));
 }
 
 void Reader::apply(const Event& event)
@@ -666,7 +741,7 @@ Result readBytes(const QByteArray& content)
 
 std::optional<Result> readDescriptor(int fd, const QByteArray& wantedHead)
 {
-    Reader reader(wantedHead);
+    Reader reader(wantedHead, true);
     if (!stream(fd, [&](QByteArrayView bytes) { reader.feed(bytes); }))
         return std::nullopt;
     return reader.finish();
@@ -674,12 +749,40 @@ std::optional<Result> readDescriptor(int fd, const QByteArray& wantedHead)
 
 std::optional<Result> readFile(const QString& journalPath, const QByteArray& wantedHead)
 {
-    const int fd = AtomicFile::openForReading(journalPath);
-    if (fd < 0)
-        return std::nullopt;
-    std::optional<Result> result = readDescriptor(fd, wantedHead);
-    AtomicFile::closeDescriptor(fd);
-    return result;
+    const QStringList closed = closedSegments(journalPath);
+    const QString folder = QFileInfo(journalPath).path();
+    Reader reader(wantedHead);
+    for (const QString& name : closed + QStringList{journalPath}) {
+        const QString path = name == journalPath ? name : QDir(folder).filePath(name);
+        const int fd = AtomicFile::openForReading(path);
+        if (fd < 0)
+            return std::nullopt;
+        if (!closed.isEmpty())
+            reader.beginFile(QFileInfo(path).fileName());
+        const bool read = stream(fd, [&](QByteArrayView bytes) { reader.feed(bytes); });
+        AtomicFile::closeDescriptor(fd);
+        if (!read)
+            return std::nullopt;
+    }
+    return reader.finish();
+}
+
+QStringList closedSegments(const QString& journalPath)
+{
+    const QFileInfo journal(journalPath);
+    if (journal.fileName() != Const::JournalFileName)
+        return {};
+    static const QRegularExpression pattern(QStringLiteral("^Rindell-[0-9]{10}\\.log$"));
+    QStringList names = journal.dir().entryList(
+        {QStringLiteral("Rindell-*.log")},
+        QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System, QDir::Name);
+    names.removeIf([](const QString& name) { return !pattern.match(name).hasMatch(); });
+    return names;
+}
+
+QString closedSegmentName(qint64 lastSeq)
+{
+    return QStringLiteral("Rindell-%1.log").arg(lastSeq, 10, 10, QLatin1Char('0'));
 }
 
 QList<std::int16_t> seriesNumbers(const QList<Draw>& series)
@@ -753,12 +856,15 @@ std::pair<QString, int> verify(const QString& journalPath, const QByteArray& wan
             return {QStringLiteral("NOT FOUND: head %1 is no line of this journal")
                         .arg(QLatin1String(wantedHead)),
                     1};
-        QString lines = QStringLiteral("OK: head %1 is line %2 of a whole chain of %3 events; "
-                                       "%4 draws in the series at that line")
-                            .arg(QLatin1String(wantedHead))
-                            .arg(result.headLine)
-                            .arg(result.events)
-                            .arg(result.seriesAtHead.size());
+        QString lines =
+            QStringLiteral("OK: head %1 is line %2 of a whole chain of %3 events; "
+                           "%4 draws in the series at that line")
+                .arg(QLatin1String(wantedHead))
+                .arg(result.headFile.isEmpty()
+                         ? QString::number(result.headLine)
+                         : QStringLiteral("%1 of %2").arg(result.headLine).arg(result.headFile))
+                .arg(result.events)
+                .arg(result.seriesAtHead.size());
         for (const Draw& draw : result.seriesAtHead)
             lines += QStringLiteral("\n%1,%2,%3")
                          .arg(draw.ordinal)

@@ -59,6 +59,7 @@ struct Result
     bool wholeButTail = false;
     // The line whose hash was asked for, and the series as it stood there.
     qint64 headLine = 0;
+    QString headFile; // the segment that holds it, when the journal has several
     QList<Draw> seriesAtHead;
 };
 
@@ -70,8 +71,15 @@ class Reader
     // a settings file of at most 1 MiB, stays below this).
     static constexpr qsizetype MaxLine = qsizetype(2) << 20;
 
-    // `wantedHead`, when given, is looked for among the lines' hashes.
-    explicit Reader(QByteArray wantedHead = {});
+    // `wantedHead`, when given, is looked for among the lines' hashes. A reader
+    // `fromOpening` reads the current segment alone: a segment line that opens it
+    // gives the state of the history before it. Otherwise the journal is read
+    // from its first segment, and every segment line is checked against the
+    // history read.
+    explicit Reader(QByteArray wantedHead = {}, bool fromOpening = false);
+    // The segments of a journal are fed one after the other, each named first
+    // (a journal of one file needs no name).
+    void beginFile(const QString& name);
     void feed(QByteArrayView bytes);
     Result finish();
 
@@ -89,10 +97,17 @@ class Reader
     QString check(const Event& event, bool spelled);
     void apply(const Event& event);
     void breakAt(qint64 line, const QString& reason);
+    // Takes the state that the opening segment line carries.
+    void seed(const Event& event);
+    // The end of a file's bytes: its last line, and what a stop left.
+    void endFile();
     void note(const QString& text);
 
     QByteArray m_wantedHead;
-    QByteArray m_pending; // the line being read
+    bool m_fromOpening = false;
+    QString m_file;        // the segment being read, when there are several
+    qsizetype m_files = 0; // how many have begun
+    QByteArray m_pending;  // the line being read
     bool m_overlong = false;
     qint64 m_line = 0;
     Result m_result;
@@ -109,12 +124,20 @@ class Reader
 
 // A whole journal in memory.
 Result readBytes(const QByteArray& content);
-// From a descriptor's position to its end; nothing when a read fails.
+// The current segment from a descriptor's position to its end, as a start reads
+// it; nothing when a read fails.
 std::optional<Result> readDescriptor(int fd, const QByteArray& wantedHead = {});
-// The journal at `journalPath`; nothing when there is none or it cannot be used.
-// Opened as the settings file is, so that a FIFO or a device at the name never
-// blocks the program.
+// The whole journal whose current segment is at `journalPath`: the closed
+// segments beside it, oldest first, and then it, read as one chain. Nothing
+// when a file cannot be used. Each is opened as the settings file is, so that a
+// FIFO or a device at a name never blocks the program.
 std::optional<Result> readFile(const QString& journalPath, const QByteArray& wantedHead = {});
+// The closed segments beside the current segment at `journalPath`, oldest first
+// (none unless it is named Rindell.log).
+QStringList closedSegments(const QString& journalPath);
+// The name a segment whose last line carries `lastSeq` is closed under:
+// Rindell-0000012345.log, which sorts by time and no other file of the folder has.
+QString closedSegmentName(qint64 lastSeq);
 
 // The numbers of a series, in draw order.
 QList<std::int16_t> seriesNumbers(const QList<Draw>& series);

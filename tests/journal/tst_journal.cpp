@@ -122,7 +122,9 @@ class TestJournal : public QObject
     void continuesTheChainItFinds_data();
     void continuesTheChainItFinds();
     void startAfterAKillEndsTheTornLine();
-    void plantedLinkFolderOrGiantIsNotAJournal();
+    void plantedLinkOrFolderIsRefusedAGiantIsClosed();
+    void segmentsChainAcrossFiles_data();
+    void segmentsChainAcrossFiles();
     void voidAndAdoptShapeTheSeries();
     void csvBytes();
     void commandLine();
@@ -412,7 +414,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     QCOMPARE(Replay::readBytes(after).broken, QStringLiteral("line 8: not a JSON object"));
 }
 
-void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
+void TestJournal::plantedLinkOrFolderIsRefusedAGiantIsClosed()
 {
     const QString victim = m_dir->filePath(QStringLiteral("victim"));
     QVERIFY(Files::write(victim, "not a journal"));
@@ -437,18 +439,83 @@ void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
     }
 #endif
 
-    // Too large to read at a start: refused, untouched. Sparse, so the test
-    // costs no disk.
+    // Past the 256 MiB that once stopped every draw: read once in bounded memory
+    // (its bytes torn, then recovered), closed as it stands, and a new segment
+    // goes on from it. Sparse, so the test costs no disk.
+    const qint64 giant = (qint64(256) << 20) + 1;
     QFile huge(m_log);
     QVERIFY(huge.open(QIODevice::WriteOnly));
-    QVERIFY(huge.resize(Journal::MaxSize + 1));
+    QVERIFY(huge.resize(giant));
     huge.close();
-    QVERIFY(!Journal::open(m_log));
-    QCOMPARE(QFileInfo(m_log).size(), Journal::MaxSize + 1);
-    // The verifier streams it in bounded memory: a file of line ends is torn
-    // lines, never a list of them.
-    QCOMPARE(Replay::verify(m_log).first,
-             QStringLiteral("BROKEN: line 1: the last line is incomplete"));
+    QVERIFY(Journal::open(m_log));
+    const QString closed = m_dir->filePath(Replay::closedSegmentName(1));
+    QVERIFY(QFileInfo(closed).size() > giant);
+    QCOMPARE(JournalFixture::events(Files::read(m_log)), QStringList{"segment"});
+    const auto [line, status] = Replay::verify(m_log);
+    QVERIFY2(status == 0, qPrintable(line));
+}
+
+void TestJournal::segmentsChainAcrossFiles_data()
+{
+    QTest::addColumn<QString>("change"); // to the journal of three segments
+    QTest::addColumn<QString>("reported");
+    QTest::newRow("none") << ""
+                          << "";
+    QTest::newRow("the first segment missing")
+        << "remove Rindell-0000000003.log"
+        << "Rindell-0000000006.log line 1: the segment before this one is missing";
+    QTest::newRow("a segment in the middle missing")
+        << "remove Rindell-0000000006.log"
+        << "Rindell.log line 1: the segment does not continue the one before (one is missing or "
+           "changed)";
+    QTest::newRow("a closed segment cut short")
+        << "chop Rindell-0000000006.log"
+        << "Rindell-0000000006.log line 3: the segment ends with an incomplete line";
+    QTest::newRow("a segment line whose series is not the journal's")
+        << "edit Rindell.log"
+        << "Rindell.log line 1: a segment line whose state is not the journal's before it";
+}
+
+void TestJournal::segmentsChainAcrossFiles()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, reported);
+    // An existing journal past the segment size: its first start of this version
+    // closes it as it stands, not a byte rewritten; so does the next.
+    const QJsonObject large =
+        eventOf("warning", {{QStringLiteral("message"), QString(Journal::SegmentSize, u'x')},
+                            {QStringLiteral("title"), QStringLiteral("t")}});
+    const QByteArray old = forge({start(), draw(1, 37), large});
+    QVERIFY(Files::write(m_log, old));
+    QVERIFY(Journal::open(m_log));
+    QCOMPARE(Files::read(m_dir->filePath(QStringLiteral("Rindell-0000000003.log"))), old);
+    {
+        const auto journal = Journal::open(m_log);
+        QVERIFY(journal->append(QStringLiteral("start"), start()));
+        QVERIFY(journal->append(QStringLiteral("warning"), large));
+    }
+    // The current segment alone tells a start what the whole history does: a
+    // draw that awaits its reveal since the first segment.
+    Replay::Result alone;
+    QVERIFY(Journal::open(m_log, &alone));
+    QCOMPARE(Replay::seriesNumbers(alone.series), QList<std::int16_t>{37});
+    QVERIFY(alone.revealPending);
+    QCOMPARE(JournalFixture::events(Files::read(m_log)), QStringList{"segment"});
+    const QString name = change.section(u' ', 1);
+    const QString path = m_dir->filePath(name);
+    if (change.startsWith(QLatin1String("remove")))
+        QVERIFY(QFile::remove(path));
+    if (change.startsWith(QLatin1String("chop")))
+        QVERIFY(Files::write(path, Files::read(path).chopped(9)));
+    if (change.startsWith(QLatin1String("edit")))
+        QVERIFY(Files::write(path, Files::read(path).replace("[37]", "[38]")));
+    const auto [line, status] = Replay::verify(m_log);
+    if (reported.isEmpty()) {
+        QVERIFY2(status == 0, qPrintable(line));
+        QVERIFY(line.startsWith(QStringLiteral("OK: 7 events, 1 draws")));
+    } else {
+        QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
+    }
 }
 
 void TestJournal::voidAndAdoptShapeTheSeries()

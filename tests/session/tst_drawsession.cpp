@@ -66,6 +66,8 @@ class TestDrawSession : public QObject
     void withoutItsJournalNothingChanges();
     void settingsFileNotAsLeftIsNeverWritten_data();
     void settingsFileNotAsLeftIsNeverWritten();
+    void startsFromItsCurrentSegment_data();
+    void startsFromItsCurrentSegment();
     void failedJournalWritesAreSettled_data();
     void failedJournalWritesAreSettled();
 };
@@ -261,10 +263,9 @@ void TestDrawSession::everySpellingOfTheFolderIsOneInstance()
 void TestDrawSession::withoutItsJournalNothingChanges_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char* kind :
-         {"a folder at its name", "a FIFO at its name", "a link at its name", "another user's",
-          "over the size limit", "held by another program", "renamed while running",
-          "removed while running", "given a second name while running"})
+    for (const char* kind : {"a folder at its name", "a FIFO at its name", "a link at its name",
+                             "another user's", "held by another program", "renamed while running",
+                             "removed while running", "given a second name while running"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -310,10 +311,6 @@ void TestDrawSession::withoutItsJournalNothingChanges()
 #endif
     if (kind.contains(QLatin1String("folder")))
         QVERIFY(QDir().mkpath(log));
-    if (kind.contains(QLatin1String("size"))) {
-        QFile huge(log); // sparse: the test costs no disk
-        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(Journal::MaxSize + 1));
-    }
 
     auto session = std::make_unique<DrawSession>();
     QCOMPARE(session->start().journal,
@@ -397,6 +394,49 @@ void TestDrawSession::settingsFileNotAsLeftIsNeverWritten()
     const QString wrong = changesNothing(session, DrawSession::Refusal::NotSaved, now);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(QFile::exists(IniFixture::path()), !now.isEmpty());
+}
+
+void TestDrawSession::startsFromItsCurrentSegment_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind : {"a current segment past its size",
+                             "closed segments and no current one", "a journal past 256 MiB"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestDrawSession::startsFromItsCurrentSegment()
+{
+    // However long the history, a start reads its current segment alone, closing
+    // one that has grown large, and the operator draws on; the whole history
+    // verifies against the settings file.
+    QFETCH(QString, kind);
+    const QString log = IniFixture::journalPath();
+    IniFixture::write(OneDraw);
+    if (kind.contains(QLatin1String("256"))) {
+        QFile huge(log); // sparse: the test costs no disk
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize((qint64(256) << 20) + 1));
+    } else {
+        DrawSession session;
+        QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        session.noteWarning(QString(Journal::SegmentSize, u'x'), QStringLiteral("t"));
+    }
+    if (kind.startsWith(QLatin1String("closed"))) {
+        {
+            DrawSession session;
+            QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        }
+        QVERIFY(QFile::remove(log));
+    }
+    {
+        DrawSession session;
+        QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        QVERIFY(std::holds_alternative<DrawSession::Draw>(session.draw()));
+        QCOMPARE(session.drawCount(), 2);
+    }
+    QVERIFY(QFileInfo(log).size() < Journal::SegmentSize);
+    QCOMPARE(Replay::closedSegments(log).size(), 1);
+    const auto [line, status] = Replay::verify(log, {}, IniFixture::path());
+    QVERIFY2(status == 0, qPrintable(line));
 }
 
 void TestDrawSession::failedJournalWritesAreSettled_data()
