@@ -650,16 +650,16 @@ QString Reader::check(const Event& event, bool spelled)
     } else if (segment) {
         const Value& unrevealed = event["unrevealed"];
         const Value& untold = event["untold"];
-        const std::optional<std::pair<int, int>> range =
-            event.contains("from") || event.contains("to")
-                ? std::optional(std::pair(event.integer("from"), event.integer("to")))
-                : std::nullopt;
+        const bool ranged = event.contains("from");
+        const bool sameRange =
+            ranged == m_result.range.has_value() &&
+            (!ranged || *m_result.range == std::pair(event.integer("from"), event.integer("to")));
         if (unrevealed.integer > 1 || untold.integer > 1 ||
             event.contains("from") != event.contains("to"))
             return QStringLiteral("a segment line the program never writes");
         if (numbersOf(event["series"]) != seriesNumbers(series) ||
             (unrevealed.integer == 1) != (!m_revealed && !series.isEmpty()) ||
-            (untold.integer == 1) != m_result.adoptionUntold || range != m_result.range)
+            (untold.integer == 1) != m_result.adoptionUntold || !sameRange)
             return QStringLiteral("a segment line whose state is not the journal's before it");
     } else if (kindText == "clear" && event.integer("cleared") != series.size()) {
         return QStringLiteral("a clear of %1 draws where the series holds %2")
