@@ -364,5 +364,6 @@ bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView bef
     ++m_seq;
     m_head = hash(line);
     m_lastTime = now;
-    return FileIo::flushToDisk(m_fd); // the line is in the file, but not durable unless this holds
+    // The line is in the file, but not durable unless this holds.
+    return !m_flushing || FileIo::flushToDisk(m_fd);
 }

@@ -49,6 +49,9 @@ class Journal
     // on from what it holds (after a failed write, whose line may or may not be
     // there); nothing when it cannot be read or is no longer named.
     std::optional<Replay::Result> reread();
+    // Only the benchmark's preparation of long histories writes without flushing
+    // each line to disk.
+    void setFlushing(bool flushing) { m_flushing = flushing; }
     // The SHA-256 of the last line: what an operator announces.
     QString head() const { return QString::fromLatin1(m_head); }
     const QString& path() const { return m_path; }
@@ -81,4 +84,5 @@ class Journal
     QByteArray m_head;
     QDateTime m_lastTime; // of the last line
     bool m_torn = false;  // a failed write may have left part of a line
+    bool m_flushing = true;
 };
