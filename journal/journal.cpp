@@ -3,7 +3,6 @@
 #include "journal/sha256.h"
 
 #include "settings/atomicfile.h"
-
 #include "settings/fileio.h"
 #include "settings/settings.h"
 
