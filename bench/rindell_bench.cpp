@@ -11,6 +11,11 @@
 //   prepare N
 //            the settings file and a journal that agree on N results, as an
 //            operator's draws leave them: what a start-up run begins from
+//   history N
+//            a journal of at least N lines as years of use leave it, in one file
+//            as a version without segments kept it: whole events of 500 draws,
+//            each revealed, cleared at the event's end; lines not flushed one by
+//            one, for speed
 #include "application/application.h"
 #include "journal/journal.h"
 #include "main_window/frmrindell.h"
@@ -266,6 +271,40 @@ int prepare(int draws)
     return written && journal->append(QStringLiteral("end")) ? 0 : 1;
 }
 
+int history(qint64 lines)
+{
+    writeFile(Common::GetIniFilePath(), seriesFile(0));
+    QFile::remove(Journal::defaultPath());
+    const std::unique_ptr<Journal> journal = Journal::open(Journal::defaultPath());
+    if (!journal)
+        return 1;
+    journal->setFlushing(false);
+    bool written = journal->append(QStringLiteral("start"),
+                                   {{QStringLiteral("version"), QStringLiteral("1.00")},
+                                    {QStringLiteral("executable_sha256"), QString(64, u'0')}}) &&
+                   journal->append(QStringLiteral("range"),
+                                   {{QStringLiteral("from"), 0},
+                                    {QStringLiteral("to"), 999},
+                                    {QStringLiteral("stored"), QStringLiteral("0,999")}});
+    constexpr int Draws = 500;
+    for (qint64 line = 2; written && line < lines; line += 2 * Draws + 3) {
+        for (int i = 1; written && i <= Draws; ++i) {
+            const int number = (i * 7) % 1000;
+            written =
+                journal->append(QStringLiteral("draw"), drawFields(i, number)) &&
+                journal->append(QStringLiteral("reveal"), {{QStringLiteral("ordinal"), i},
+                                                           {QStringLiteral("number"), number}});
+        }
+        written = written &&
+                  journal->append(QStringLiteral("clear"), {{QStringLiteral("cleared"), Draws}}) &&
+                  journal->append(QStringLiteral("end")) &&
+                  journal->append(QStringLiteral("start"),
+                                  {{QStringLiteral("version"), QStringLiteral("1.00")},
+                                   {QStringLiteral("executable_sha256"), QString(64, u'0')}});
+    }
+    return written && journal->append(QStringLiteral("end")) ? 0 : 1;
+}
+
 int work()
 {
     QTemporaryDir folder;
@@ -325,6 +364,8 @@ int main(int argc, char* argv[])
     const int draws = QCoreApplication::arguments().value(2).toInt(&counted);
     if (mode == QLatin1String("prepare") && counted && draws >= 0 && draws <= 1000)
         return prepare(draws);
-    std::fprintf(stderr, "usage: rindell_bench startup|spin|work|prepare N\n");
+    if (mode == QLatin1String("history") && counted && draws > 0)
+        return history(draws);
+    std::fprintf(stderr, "usage: rindell_bench startup|spin|work|prepare N|history N\n");
     return 2;
 }

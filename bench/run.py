@@ -25,7 +25,8 @@ def files(where):
 
 def remove_files(where):
     for leftover in os.listdir(where):
-        if leftover.startswith("Rindell.ini") or leftover == "Rindell.log":
+        if (leftover.startswith("Rindell.ini") or leftover == "Rindell.log"
+                or re.fullmatch(r"Rindell-[0-9]{10}\.log", leftover)):
             os.remove(os.path.join(where, leftover))
 
 
@@ -110,6 +111,61 @@ def instructions(argv, env, function=None):
         return total, int(part.group(1).replace(",", "")) if part else float("nan")
 
 
+def cpu_of(argv):
+    """CPU seconds (user + system) of one run, from wait4; its standard output."""
+    process = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = process.stdout.read()
+    _, _, usage = os.wait4(process.pid, 0)
+    return usage.ru_utime + usage.ru_stime, out
+
+
+HISTORIES = (1_000, 100_000, 500_000, 1_000_000)
+
+
+def closed_segments():
+    return sorted(n for n in os.listdir(folder) if re.fullmatch(r"Rindell-[0-9]{10}\.log", n))
+
+
+def history(lines, env, keep):
+    """A journal of `lines` lines as years of use leave it, made by the journal's own
+    code in one file as a version without segments kept it; then one start of this
+    version, which takes it over (a segment past its size is closed). What a later
+    start begins from (settings file, current segment) is returned as bytes; every
+    segment is moved into the folder `keep`, for the verifier."""
+    for name in closed_segments():
+        os.remove(os.path.join(folder, name))
+    subprocess.run([os.path.join(folder, "rindell_bench"), "history", str(lines)], env=env,
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    launch([os.path.join(folder, "rindell_bench"), "startup"], env)
+    with open(ini, "rb") as f, open(log, "rb") as g:
+        state = f.read(), g.read()
+    os.makedirs(keep)
+    for name in closed_segments() + ["Rindell.log"]:
+        os.rename(os.path.join(folder, name), os.path.join(keep, name))
+    return state
+
+
+def verify_against_hashing(runs, keep):
+    """`rindell --verify` on every segment of the journal in `keep`, and `sha256sum`
+    on the same files, alternated."""
+    segments = sorted(n for n in os.listdir(keep) if n.startswith("Rindell"))
+    files = [os.path.join(keep, n) for n in segments if n != "Rindell.log"] + [os.path.join(keep, "Rindell.log")]
+    size = sum(os.path.getsize(f) for f in files)
+    program = os.path.join(folder, os.pardir, "rindell")
+    verify, hashing, ratios = [], [], []
+    for run in range(runs):
+        pair = {}
+        for name in (("verify", "sha256sum") if run % 2 == 0 else ("sha256sum", "verify")):
+            argv = [program, "--verify", files[-1]] if name == "verify" else ["sha256sum"] + files
+            pair[name], out = cpu_of(argv)
+            if name == "verify" and not out.startswith(b"OK: "):
+                sys.exit(f"the benchmark's journal does not verify: {out[:200]}")
+        verify.append(pair["verify"] * 1000)
+        hashing.append(pair["sha256sum"] * 1000)
+        ratios.append(pair["verify"] / pair["sha256sum"])
+    return size, len(files), verify, hashing, ratios
+
+
 def summary(values):
     values = sorted(values)
     if len(values) < 4:
@@ -130,12 +186,20 @@ def main():
         "rindell_100": [bench("rindell_bench"), "startup"],
         "rindell_1000": [bench("rindell_bench"), "startup"],
     }
+    programs.update({f"lines_{n}": [bench("rindell_bench"), "startup"] for n in HISTORIES})
     results = {name: [] for name in programs}
     names = list(programs)
+    scratch = tempfile.TemporaryDirectory()
+    for name in closed_segments():  # of an earlier run cut short
+        os.remove(os.path.join(folder, name))
     try:
         # Every Rindell run starts from the same files: a journal that grew from
         # run to run, or disagreed with the settings file, would be measured too.
-        states = {name: prepare(int(name.split("_")[1]), env) for name in programs if "_" in name}
+        states = {name: prepare(int(name.split("_")[1]), env) for name in programs
+                  if name.startswith("rindell_")}
+        # Years of use: each run is a start after the one that took the history over.
+        for n in HISTORIES:
+            states[f"lines_{n}"] = history(n, env, os.path.join(scratch.name, str(n)))
         for run in range(runs):
             order = names[run % len(names):] + names[:run % len(names)]
             for name in order:
@@ -152,7 +216,10 @@ def main():
         counts["rindell_0"], counts["hash"] = instructions(programs["rindell_0"], env,
                                                            "Journal::programHash()")
         refresh = statistics.median(s["refresh_hz"] for s in spins)
+        verified = {n: verify_against_hashing(runs, os.path.join(scratch.name, str(n)))
+                    for n in HISTORIES}
     finally:
+        scratch.cleanup()
         xvfb.kill()
         remove_files(folder)
 
@@ -182,6 +249,18 @@ def main():
     for key, label in (("startup_ms", "wall time (ms)"), ("cpu_ms", "CPU time (ms)")):
         print(f"| {label} | " + " | ".join(cell(f"rindell_{n}", key)[0] for n in (0, 100, 1000)) + " |")
     print()
+    print("| Rindell start-up after years of use: journal lines | " +
+          " | ".join(f"{n:,}" for n in HISTORIES) + " |")
+    print("|---|" + "---|" * len(HISTORIES))
+    print("| CPU time (ms), the start after the one that took the journal over | " +
+          " | ".join(cell(f"lines_{n}", "cpu_ms")[0] for n in HISTORIES) + " |")
+    lab_m = cell("label", "cpu_ms")[1]
+    base = cell(f"lines_{HISTORIES[0]}", "cpu_ms")[1]
+    print("| ÷ one-label window | " +
+          " | ".join(f"{cell(f'lines_{n}', 'cpu_ms')[1] / lab_m:.2f}" for n in HISTORIES) + " |")
+    print(f"| ÷ {HISTORIES[0]:,} lines | " +
+          " | ".join(f"{cell(f'lines_{n}', 'cpu_ms')[1] / base:.2f}" for n in HISTORIES) + " |")
+    print()
     spin_summary = lambda key: summary([s[key] for s in spins if key in s])
     print(f"Spinning, {len(spins)} runs of a 3-second spin; then three STOPs by synthetic X key events.\n")
     print("| figure | median ± IQR |")
@@ -201,6 +280,16 @@ def main():
                        ("journal_line_ms", "journal line (write, fsync)"),
                        ("durable_write_ms", "durable write (write, fsync, rename, folder fsync)")):
         print(f"| {label} | {work[key + '_at_draw_1']:.4f} ms | {work[key + '_at_draw_1000']:.4f} ms |")
+    print()
+    print(f"The verifier against hashing the same bytes: every segment of the journals above, "
+          f"{runs} runs each, alternated; CPU time (user + system), median ± IQR.\n")
+    print("| journal lines | files | MB | `rindell --verify` (ms) | `sha256sum` (ms) | ratio |")
+    print("|---|---|---|---|---|---|")
+    for n in HISTORIES:
+        size, files, verify, hashing, ratios = verified[n]
+        (vm, vi), (hm, hi), (rm, ri) = summary(verify), summary(hashing), summary(ratios)
+        print(f"| {n:,} | {files} | {size / 1e6:.1f} | {vm:.0f} ± {vi:.0f} | {hm:.0f} ± {hi:.0f} | "
+              f"{rm:.2f} ± {ri:.2f} |")
 
 
 def cpu_seconds(pid):

@@ -134,8 +134,12 @@ int runCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         }
         if (rest.size() > 1 || (rest.size() == 1 && rest[0].isEmpty()))
             return usageError(err, "--verify takes at most one journal file");
-        const auto [lines, status] =
-            Replay::verify(rest.isEmpty() ? Journal::defaultPath() : rest[0], head);
+        // Without FILE the program's own journal, with the settings file that leads
+        // to it; a journal named is compared only with a settings file known to be its.
+        const QString ini = Common::GetIniFilePath();
+        const QString journal = rest.isEmpty() ? Journal::defaultPath() : rest[0];
+        const auto [lines, status] = Replay::verify(
+            journal, head, rest.isEmpty() ? ini : Replay::settingsFileOf(journal, ini));
         std::fprintf(out, "%s\n", lines.toUtf8().constData());
         return status;
     }
@@ -147,8 +151,8 @@ int runCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         const std::optional<QByteArray> csv = Export::csvOfFiles(ini, journal);
         if (!csv) {
             std::fprintf(err,
-                         "rindell: %s: the journal is missing, unreadable or broken; "
-                         "nothing was written\n",
+                         "rindell: %s: the journal is missing, unreadable or broken, or the "
+                         "settings file differs from it; nothing was written\n",
                          journal.toLocal8Bit().constData());
             return 1;
         }

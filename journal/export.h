@@ -24,10 +24,10 @@ QByteArray csvOf(const QList<std::int16_t>& series, const QList<Replay::Draw>& j
                  const QString& head, const QHash<std::int32_t, QString>& prizes = {},
                  const QHash<std::int32_t, QString>& names = {});
 
-// The series of the settings file, with the times and head of its journal;
-// the prize and name lists beside the journal as they stand; nothing when the
-// journal is missing, cannot be read or is broken, since the CSV would then prove
-// nothing.
+// The series the journal's head commits to, with its times and head, and the
+// prize and name lists beside the journal as they stand; nothing when the journal
+// is missing, cannot be read or is broken, or the settings file holds another
+// series, since the CSV would then prove nothing.
 std::optional<QByteArray> csvOfFiles(const QString& iniPath, const QString& journalPath);
 
 struct Failure
@@ -36,9 +36,13 @@ struct Failure
     QString reason; // for the operator
 };
 
-// Writes the file whole or not at all. Never over one of `records` (the
-// settings file and the journal, by identity: whatever path, link or hard link
-// names them), through a link, or over a file that is not an export.
+// Writes the file whole or not at all, through a temporary file of a unique
+// name created exclusively beside it, every step relative to the one folder
+// opened first. Never over one of `records` (the settings file and the journal,
+// by identity: whatever path, link or hard link names them), through a link,
+// over a read-only file or one that is not an export, nor (on Windows) to a
+// device name, a data stream or a name Windows cannot hold: each of those is
+// `refused`. Only the temporary file it created is ever removed.
 std::optional<Failure> write(const QString& path, const QByteArray& csv,
                              const QStringList& records);
 

@@ -1,14 +1,17 @@
 #include "journal/journal.h"
 
+#include "journal/sha256.h"
+
+#include "settings/atomicfile.h"
 #include "settings/fileio.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <optional>
@@ -155,15 +158,21 @@ bool rewind(int fd)
 #endif
 
 // Only a regular file with this one name (another user's is never written on
-// POSIX; Windows leaves that to the file's ACL), of at most `maxSize` bytes.
-bool isUsable(int fd, qint64 maxSize)
+// POSIX; Windows leaves that to the file's ACL).
+bool isUsable(int fd)
 {
     const std::optional<Identity> identity = identityOf(fd);
 #ifndef Q_OS_WIN
     if (identity && !identity->own)
         return false;
 #endif
-    return identity && identity->regular && identity->links == 1 && identity->size <= maxSize;
+    return identity && identity->regular && identity->links == 1;
+}
+
+bool isNothingAt(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.exists() && !info.isSymLink();
 }
 
 } // namespace
@@ -175,15 +184,18 @@ QString Journal::defaultPath()
 
 QByteArray Journal::hash(QByteArrayView line)
 {
-    return QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex();
+    return Sha256::hash(line).toHex();
 }
 
 QByteArray Journal::programHash()
 {
     QFile program(QCoreApplication::applicationFilePath());
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (program.open(QIODevice::ReadOnly))
-        hash.addData(&program);
+    Sha256 hash;
+    if (program.open(QIODevice::ReadOnly)) {
+        QByteArray buffer(256 * 1024, Qt::Uninitialized);
+        for (qint64 got; (got = program.read(buffer.data(), buffer.size())) > 0;)
+            hash.addData(QByteArrayView(buffer.constData(), got));
+    }
     return hash.result().toHex();
 }
 
@@ -194,17 +206,37 @@ QByteArray Journal::zeroHash()
 
 std::unique_ptr<Journal> Journal::open(const QString& path, Replay::Result* found)
 {
+    std::optional<Replay::Result> read;
+    // Closed segments and no current one: a stop between closing a segment and
+    // putting the next in place, or a current segment moved away. The history
+    // goes on from the newest closed segment.
+    if (const QStringList closed = Replay::closedSegments(path);
+        !closed.isEmpty() && isNothingAt(path)) {
+        const int fd = AtomicFile::openForReading(QFileInfo(path).dir().filePath(closed.last()));
+        if (fd < 0)
+            return nullptr;
+        read = Replay::readDescriptor(fd);
+        AtomicFile::closeDescriptor(fd);
+        Journal segment(path, -1);
+        if (!read || !segment.continueFrom(*read) || !segment.beginSegment(*read))
+            return nullptr;
+    }
     int fd = -1;
     bool created = false;
     if (!openJournal(path, fd, created))
         return nullptr;
     std::unique_ptr<Journal> journal(new Journal(path, fd));
-    if (!isUsable(fd, MaxSize))
+    if (!isUsable(fd))
         return nullptr;
     // Read through the descriptor that will be written, never again by name.
-    const std::optional<Replay::Result> read =
+    const std::optional<Replay::Result> current =
         created ? Replay::readBytes({}) : Replay::readDescriptor(fd);
-    if (!read || !journal->continueFrom(*read))
+    if (!current || !journal->continueFrom(*current))
+        return nullptr;
+    if (!read)
+        read = current;
+    const std::optional<Identity> identity = identityOf(fd);
+    if (identity && identity->size > SegmentSize && !journal->closeSegment(*current))
         return nullptr;
     if (found)
         *found = *read;
@@ -236,6 +268,9 @@ bool Journal::continueFrom(const Replay::Result& found)
     m_lastTime = found.lastTime;
     m_head = found.events > 0 ? found.head.toLatin1() : zeroHash();
     m_torn = false;
+    // A closed segment read to go on from is never written.
+    if (m_fd < 0)
+        return true;
     // Whole but for its line end: the line counts as written, and gets its end.
     if (found.tornLine == 0)
         return !found.endsWithoutLineEnd || FileIo::writeAll(m_fd, QByteArrayView("\n"));
@@ -249,7 +284,47 @@ bool Journal::continueFrom(const Replay::Result& found)
 
 Journal::~Journal()
 {
+    if (m_fd >= 0)
+        closeJournal(m_fd);
+}
+
+bool Journal::beginSegment(const Replay::Result& found)
+{
+    QJsonArray series;
+    for (const Replay::Draw& draw : found.series)
+        series.append(draw.number);
+    QJsonObject fields{{QStringLiteral("series"), series},
+                       {QStringLiteral("unrevealed"), found.revealPending ? 1 : 0},
+                       {QStringLiteral("untold"), found.adoptionUntold ? 1 : 0}};
+    if (found.range) {
+        fields.insert(QStringLiteral("from"), found.range->first);
+        fields.insert(QStringLiteral("to"), found.range->second);
+    }
+    QDateTime time;
+    const QByteArray line = compose(QStringLiteral("segment"), fields, time);
+    // Whole or not at all, and never over a file at the path.
+    if (!isNothingAt(m_path) || !AtomicFile::replaceNamed(m_path, line + '\n'))
+        return false;
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    ++m_seq;
+    m_head = hash(line);
+    m_lastTime = time;
+    return true;
+}
+
+bool Journal::closeSegment(const Replay::Result& found)
+{
+    const QString closed = QFileInfo(m_path).dir().filePath(Replay::closedSegmentName(m_seq));
+    // Windows renames no file open without sharing deletion: closed first, and
+    // under the instance lock nobody else writes it meanwhile.
     closeJournal(m_fd);
+    m_fd = -1;
+    // A rename that fails (a reader holding the file on Windows) leaves the
+    // segment open: it is closed at a later start.
+    if (QDir().rename(m_path, closed) && !beginSegment(found))
+        return false;
+    bool created = false;
+    return openJournal(m_path, m_fd, created) && !created && isUsable(m_fd);
 }
 
 bool Journal::append(const QString& event, QJsonObject fields)
@@ -262,19 +337,25 @@ bool Journal::append(const QString& event, QJsonObject fields)
     return write(event, std::move(fields));
 }
 
-bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView before)
+QByteArray Journal::compose(const QString& event, QJsonObject fields, QDateTime& time) const
 {
     fields.insert(QStringLiteral("seq"), double(m_seq + 1));
     // Never earlier than the line before, even when the clock is set back: the
     // verifier holds a run's times to that.
-    QDateTime now = QDateTime::currentDateTime();
-    now = now.toOffsetFromUtc(now.offsetFromUtc());
-    if (m_lastTime.isValid() && now < m_lastTime)
-        now = m_lastTime.toOffsetFromUtc(now.offsetFromUtc());
-    fields.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
+    time = QDateTime::currentDateTime();
+    time = time.toOffsetFromUtc(time.offsetFromUtc());
+    if (m_lastTime.isValid() && time < m_lastTime)
+        time = m_lastTime.toOffsetFromUtc(time.offsetFromUtc());
+    fields.insert(QStringLiteral("time"), time.toString(Qt::ISODateWithMs));
     fields.insert(QStringLiteral("event"), event);
     fields.insert(QStringLiteral("prev"), QString::fromLatin1(m_head));
-    const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
+    return QJsonDocument(fields).toJson(QJsonDocument::Compact);
+}
+
+bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView before)
+{
+    QDateTime now;
+    const QByteArray line = compose(event, std::move(fields), now);
     if (!FileIo::writeAll(m_fd, before.toByteArray() + line + '\n')) {
         m_torn = true; // part of the line may have landed
         return false;
@@ -282,5 +363,6 @@ bool Journal::write(const QString& event, QJsonObject fields, QByteArrayView bef
     ++m_seq;
     m_head = hash(line);
     m_lastTime = now;
-    return FileIo::flushToDisk(m_fd); // the line is in the file, but not durable unless this holds
+    // The line is in the file, but not durable unless this holds.
+    return !m_flushing || FileIo::flushToDisk(m_fd);
 }

@@ -2,7 +2,7 @@
 # Installs what building, running and testing Rindell needs on Debian 12.
 set -euo pipefail
 
-packages=(cmake make g++ clang-format git qt6-base-dev qt6-qpa-plugins libgl-dev fonts-motoya-l-cedar fonts-ipafont-gothic fonts-dejavu-core
+packages=(cmake make g++ clang-format git qt6-base-dev libssl-dev qt6-qpa-plugins libgl-dev fonts-motoya-l-cedar fonts-ipafont-gothic fonts-dejavu-core
     xvfb xauth xdotool x11-utils python3 dieharder qt6-translations-l10n openbox strace "$@")
 
 missing=()

@@ -4,6 +4,7 @@
 #include "journal/export.h"
 #include "journal/journal.h"
 #include "journal/replay.h"
+#include "journal/sha256.h"
 #include "journalfixture.h"
 #include "settings/shiftjis.h"
 
@@ -90,6 +91,22 @@ QByteArray joined(const QList<QByteArray>& lines)
     return lines.join('\n') + '\n';
 }
 
+// The program's exit status and standard output, without a display.
+std::pair<int, QByteArray> runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished()) {
+        process.kill(); // hung: never an exit status
+        process.waitForFinished();
+        return std::pair(-1, QByteArray());
+    }
+    return std::pair(process.exitCode(), process.readAllStandardOutput());
+}
+
 } // namespace
 
 class TestJournal : public QObject
@@ -99,16 +116,21 @@ class TestJournal : public QObject
   private Q_SLOTS:
     void init();
 
+    void sha256KnownAnswers();
     void wholeJournalReadsBack();
     void breaksAreFoundAtTheirLine_data();
     void breaksAreFoundAtTheirLine();
     void continuesTheChainItFinds_data();
     void continuesTheChainItFinds();
     void startAfterAKillEndsTheTornLine();
-    void plantedLinkFolderOrGiantIsNotAJournal();
+    void plantedLinkOrFolderIsRefusedAGiantIsClosed();
+    void segmentsChainAcrossFiles_data();
+    void segmentsChainAcrossFiles();
     void voidAndAdoptShapeTheSeries();
     void csvBytes();
     void commandLine();
+    void verifyComparesWithTheSettingsFileThatLeadsToIt();
+    void exportStaysInTheFolderItOpened();
 
   private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -119,6 +141,28 @@ void TestJournal::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_log = m_dir->filePath(QStringLiteral("Rindell.log"));
+}
+
+void TestJournal::sha256KnownAnswers()
+{
+    // The platform's own: CNG on Windows, libcrypto on Linux.
+#ifdef Q_OS_WIN
+    QCOMPARE(Sha256::implementation(), "CNG");
+#else
+    QCOMPARE(Sha256::implementation(), "OpenSSL");
+#endif
+    QCOMPARE(Sha256::hash("").toHex(),
+             "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    QCOMPARE(Sha256::hash("abc").toHex(),
+             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // In pieces, and again after a result: the object starts over.
+    Sha256 hash;
+    for (int round = 0; round < 2; ++round) {
+        for (int piece = 0; piece < 1000; ++piece)
+            hash.addData(QByteArray(1000, 'a'));
+        QCOMPARE(hash.result().toHex(),
+                 "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    }
 }
 
 void TestJournal::wholeJournalReadsBack()
@@ -141,8 +185,14 @@ void TestJournal::wholeJournalReadsBack()
     auto journal = Journal::open(m_log);
     QVERIFY(journal);
     QCOMPARE(journal->head(), result.head);
+    // A range as the program stores it, also one found narrowed by hand at a start.
+    QVERIFY(journal->append(QStringLiteral("range"),
+                            {{QStringLiteral("from"), 7},
+                             {QStringLiteral("to"), 100},
+                             {QStringLiteral("stored"), QStringLiteral("007,100")}}));
     QVERIFY(journal->append(QStringLiteral("end")));
-    QVERIFY(Replay::readBytes(Files::read(m_log)).broken.isEmpty());
+    const Replay::Result after = Replay::readBytes(Files::read(m_log));
+    QVERIFY2(after.broken.isEmpty(), qPrintable(after.broken));
 }
 
 void TestJournal::breaksAreFoundAtTheirLine_data()
@@ -216,6 +266,37 @@ void TestJournal::breaksAreFoundAtTheirLine_data()
         << "line 3: a void of no draw of the series";
     QTest::newRow("an ordinal skipped")
         << forge({start(), draw(2, 37)}) << "line 2: draw 2 where 1 was next";
+    QTest::newRow("a clear of more than the series")
+        << forge({start(), draw(1, 37), eventOf("clear", {{QStringLiteral("cleared"), 2}})})
+        << "line 3: a clear of 2 draws where the series holds 1";
+    QTest::newRow("a range stored as another")
+        << forge({start(), eventOf("range", {{QStringLiteral("from"), 1},
+                                             {QStringLiteral("to"), 100},
+                                             {QStringLiteral("stored"), QStringLiteral("1,50")}})})
+        << "line 2: a range whose stored text says another range";
+    const auto adopt = [](const QJsonArray& series) {
+        return eventOf("adopt",
+                       {{QStringLiteral("series"), series}, {QStringLiteral("was"), QJsonArray()}});
+    };
+    QTest::newRow("an adoption of a number twice")
+        << forge({start(), adopt({5, 7, 5})})
+        << "line 2: an adoption of 5, which no series can hold there";
+    QTest::newRow("an adoption beyond 999")
+        << forge({start(), adopt({1000})})
+        << "line 2: an adoption of 1000, which no series can hold there";
+    // A recovery without the hash of the torn bytes comes from a program that
+    // covered its one last line only: no two lines, nor one longer than any it writes.
+    lines = linesOf(
+        forge({start(), draw(1, 37), eventOf("recovered", {{QStringLiteral("torn_line"), 3}})}));
+    edited = lines;
+    edited.insert(2, "{\"event\":\"dr");
+    edited.insert(3, "aw\"}x");
+    QTest::newRow("a recovery without a hash of two lines")
+        << joined(edited) << "line 3: not a JSON object";
+    edited = lines;
+    edited.insert(2, QByteArray(Replay::Reader::MaxLine + 1, 'x'));
+    QTest::newRow("a recovery without a hash of a line longer than any")
+        << joined(edited) << "line 3: not a JSON object";
 }
 
 void TestJournal::breaksAreFoundAtTheirLine()
@@ -334,7 +415,7 @@ void TestJournal::startAfterAKillEndsTheTornLine()
     QCOMPARE(Replay::readBytes(after).broken, QStringLiteral("line 8: not a JSON object"));
 }
 
-void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
+void TestJournal::plantedLinkOrFolderIsRefusedAGiantIsClosed()
 {
     const QString victim = m_dir->filePath(QStringLiteral("victim"));
     QVERIFY(Files::write(victim, "not a journal"));
@@ -359,18 +440,83 @@ void TestJournal::plantedLinkFolderOrGiantIsNotAJournal()
     }
 #endif
 
-    // Too large to read at a start: refused, untouched. Sparse, so the test
-    // costs no disk.
+    // Past the 256 MiB that once stopped every draw: read once in bounded memory
+    // (its bytes torn, then recovered), closed as it stands, and a new segment
+    // goes on from it. Sparse, so the test costs no disk.
+    const qint64 giant = (qint64(256) << 20) + 1;
     QFile huge(m_log);
     QVERIFY(huge.open(QIODevice::WriteOnly));
-    QVERIFY(huge.resize(Journal::MaxSize + 1));
+    QVERIFY(huge.resize(giant));
     huge.close();
-    QVERIFY(!Journal::open(m_log));
-    QCOMPARE(QFileInfo(m_log).size(), Journal::MaxSize + 1);
-    // The verifier streams it in bounded memory: a file of line ends is torn
-    // lines, never a list of them.
-    QCOMPARE(Replay::verify(m_log).first,
-             QStringLiteral("BROKEN: line 1: the last line is incomplete"));
+    QVERIFY(Journal::open(m_log));
+    const QString closed = m_dir->filePath(Replay::closedSegmentName(1));
+    QVERIFY(QFileInfo(closed).size() > giant);
+    QCOMPARE(JournalFixture::events(Files::read(m_log)), QStringList{"segment"});
+    const auto [line, status] = Replay::verify(m_log);
+    QVERIFY2(status == 0, qPrintable(line));
+}
+
+void TestJournal::segmentsChainAcrossFiles_data()
+{
+    QTest::addColumn<QString>("change"); // to the journal of three segments
+    QTest::addColumn<QString>("reported");
+    QTest::newRow("none") << ""
+                          << "";
+    QTest::newRow("the first segment missing")
+        << "remove Rindell-0000000003.log"
+        << "Rindell-0000000006.log line 1: the segment before this one is missing";
+    QTest::newRow("a segment in the middle missing")
+        << "remove Rindell-0000000006.log"
+        << "Rindell.log line 1: the segment does not continue the one before (one is missing or "
+           "changed)";
+    QTest::newRow("a closed segment cut short")
+        << "chop Rindell-0000000006.log"
+        << "Rindell-0000000006.log line 3: the segment ends with an incomplete line";
+    QTest::newRow("a segment line whose series is not the journal's")
+        << "edit Rindell.log"
+        << "Rindell.log line 1: a segment line whose state is not the journal's before it";
+}
+
+void TestJournal::segmentsChainAcrossFiles()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, reported);
+    // An existing journal past the segment size: its first start of this version
+    // closes it as it stands, not a byte rewritten; so does the next.
+    const QJsonObject large =
+        eventOf("warning", {{QStringLiteral("message"), QString(Journal::SegmentSize, u'x')},
+                            {QStringLiteral("title"), QStringLiteral("t")}});
+    const QByteArray old = forge({start(), draw(1, 37), large});
+    QVERIFY(Files::write(m_log, old));
+    QVERIFY(Journal::open(m_log));
+    QCOMPARE(Files::read(m_dir->filePath(QStringLiteral("Rindell-0000000003.log"))), old);
+    {
+        const auto journal = Journal::open(m_log);
+        QVERIFY(journal->append(QStringLiteral("start"), start()));
+        QVERIFY(journal->append(QStringLiteral("warning"), large));
+    }
+    // The current segment alone tells a start what the whole history does: a
+    // draw that awaits its reveal since the first segment.
+    Replay::Result alone;
+    QVERIFY(Journal::open(m_log, &alone));
+    QCOMPARE(Replay::seriesNumbers(alone.series), QList<std::int16_t>{37});
+    QVERIFY(alone.revealPending);
+    QCOMPARE(JournalFixture::events(Files::read(m_log)), QStringList{"segment"});
+    const QString name = change.section(u' ', 1);
+    const QString path = m_dir->filePath(name);
+    if (change.startsWith(QLatin1String("remove")))
+        QVERIFY(QFile::remove(path));
+    if (change.startsWith(QLatin1String("chop")))
+        QVERIFY(Files::write(path, Files::read(path).chopped(9)));
+    if (change.startsWith(QLatin1String("edit")))
+        QVERIFY(Files::write(path, Files::read(path).replace("[37]", "[38]")));
+    const auto [line, status] = Replay::verify(m_log);
+    if (reported.isEmpty()) {
+        QVERIFY2(status == 0, qPrintable(line));
+        QVERIFY(line.startsWith(QStringLiteral("OK: 7 events, 1 draws")));
+    } else {
+        QCOMPARE(line, QStringLiteral("BROKEN: ") + reported);
+    }
 }
 
 void TestJournal::voidAndAdoptShapeTheSeries()
@@ -401,6 +547,28 @@ void TestJournal::voidAndAdoptShapeTheSeries()
     QCOMPARE(result.notes, QStringList{QStringLiteral(
                                "line 6: the settings file's series was taken over (draw 1 is 37 "
                                "in the journal, 4 in the settings file)")});
+
+    // However many there are, the reader keeps their counts and the first few:
+    // memory and the verifier's line stay bounded.
+    {
+        auto journal = Journal::open(m_log);
+        for (int i = 0; i < 40; ++i)
+            journal->append(
+                QStringLiteral("adopt"),
+                {{QStringLiteral("series"), QJsonArray{i}},
+                 {QStringLiteral("was"), i == 0 ? QJsonArray{4, 6} : QJsonArray{i - 1}}});
+    }
+    QVERIFY(Files::write(m_log, Files::read(m_log) + "{\"torn"));
+    QVERIFY(Journal::open(m_log));
+    result = Replay::readBytes(Files::read(m_log));
+    QVERIFY2(result.broken.isEmpty(), qPrintable(result.broken));
+    QCOMPARE(result.adoptions, 41);
+    QCOMPARE(result.recoveries, 1);
+    QCOMPARE(result.notes.size(), Replay::Result::MaxNotes);
+    const QString line = Replay::verify(m_log).first;
+    QVERIFY2(line.contains(QLatin1String("; 37 more (1 recoveries and 41 adoptions in all)")),
+             qPrintable(line));
+    QVERIFY(line.size() < 1000);
 }
 
 void TestJournal::csvBytes()
@@ -450,23 +618,13 @@ void TestJournal::commandLine()
     sampleJournal(m_log);
     const QByteArray settings = "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=40\r\n";
     QVERIFY(Files::write(ini, settings));
-    const auto run = [&](const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        if (!process.waitForFinished()) {
-            process.kill(); // hung: never an exit status
-            process.waitForFinished();
-            return std::pair(-1, QByteArray());
-        }
-        return std::pair(process.exitCode(), process.readAllStandardOutput());
-    };
+    const auto run = [&](const QStringList& arguments) { return runProgram(program, arguments); };
     const Replay::Result result = Replay::readBytes(Files::read(m_log));
+    const QByteArray compared =
+        "; compared with the settings file " + QDir::toNativeSeparators(ini).toUtf8();
     QCOMPARE(run({"--verify"}), std::pair(0, ("OK: 7 events, 2 draws in the current series, head " +
-                                              result.head.toLatin1() + '\n')));
-    QCOMPARE(run({"--verify", m_log}).first, 0);
+                                              result.head.toLatin1() + compared + '\n')));
+    QVERIFY(run({"--verify", m_log}).second.endsWith(compared + '\n'));
     QCOMPARE(run({"--verify", m_log, "extra"}).first, 2);
     QCOMPARE(run({"--verify", m_dir->filePath(QStringLiteral("missing.log"))}).first, 1);
 
@@ -480,24 +638,42 @@ void TestJournal::commandLine()
     QCOMPARE(run({"--verify", "--head", QString(64, u'f')}).first, 1);
     QCOMPARE(run({"--verify", "--head", QStringLiteral("abc")}).first, 2);
 
+    // A hand edit while Rindell is closed: the journal's head does not commit to
+    // that series, so neither the verifier nor the export accepts it.
+    const QString csv = m_dir->filePath(QStringLiteral("抽選結果.csv"));
     QVERIFY(Files::write(ini, "[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n"));
-    QCOMPARE(
-        run({"--verify"}),
-        std::pair(1, QByteArray("BROKEN: draw 2 is 40 in the journal, 41 in the settings file\n")));
+    QCOMPARE(run({"--verify"}),
+             std::pair(1, "BROKEN: draw 2 is 40 in the journal, 41 in the settings file (" +
+                              QDir::toNativeSeparators(ini).toUtf8() + ")\n"));
+    QCOMPARE(run({"--export", csv}).first, 1);
+    QVERIFY(!QFile::exists(csv));
+    QVERIFY(Files::write(ini, settings));
 
     // A name beyond the ANSI code page of a Western Windows; the prize and name
-    // lists beside the journal, one in Shift-JIS, as they stand at the export.
-    const QString csv = m_dir->filePath(QStringLiteral("抽選結果.csv"));
+    // lists beside the journal, one in Shift-JIS, as they stand at the export;
+    // files of the user's named like a temporary stay.
     QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell-prizes.csv")),
                          *ShiftJis::encode(u"回,景品\r\n1,特賞\r\n2,\"二等, ペア\"\r\n")));
     QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell-names.csv")),
                          QStringLiteral("12,山田 太郎\n").toUtf8()));
+    QVERIFY(Files::write(csv + QStringLiteral(".tmp"), "mine"));
+    QVERIFY(Files::write(csv + QStringLiteral(".tmp.bak"), "mine too"));
     QCOMPARE(run({"--export", csv}).first, 0);
     QCOMPARE(Files::read(csv), *Export::csvOfFiles(ini, m_log));
     QVERIFY(Files::read(csv).contains(QStringLiteral(",特賞,山田 太郎\r\n").toUtf8()));
-    // Not the journal's draw: no time.
-    QVERIFY(Files::read(csv).contains(QStringLiteral("\r\n2,041,,\"二等, ペア\",\r\n").toUtf8()));
+    QVERIFY(Files::read(csv).contains("\r\n2,040," + result.series[1].time.toUtf8() +
+                                      QStringLiteral(",\"二等, ペア\",\r\n").toUtf8()));
     QCOMPARE(run({"--export", csv}).first, 0); // an export is replaced
+    QCOMPARE(Files::read(csv + QStringLiteral(".tmp")), QByteArray("mine"));
+    QCOMPARE(Files::read(csv + QStringLiteral(".tmp.bak")), QByteArray("mine too"));
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.csv.tmp.*")}),
+             QStringList{QFileInfo(csv).fileName() + QStringLiteral(".tmp.bak")});
+    // An earlier export made read-only is a refusal, and stays as it was.
+    const QByteArray exported = Files::read(csv);
+    QVERIFY(QFile::setPermissions(csv, QFile::ReadOwner | QFile::ReadGroup));
+    QCOMPARE(run({"--export", csv}).first, 2);
+    QVERIFY(QFile::setPermissions(csv, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(Files::read(csv), exported);
     QCOMPARE(run({"--export"}).first, 2);
     QCOMPARE(run({"--export", m_dir->filePath(QStringLiteral("no/folder/out.csv"))}).first, 1);
 
@@ -516,11 +692,16 @@ void TestJournal::commandLine()
     targets << QStringLiteral("ini-link.csv") << QStringLiteral("log-hard.csv")
             << QStringLiteral("planted.csv");
 #endif
+#ifdef Q_OS_WIN
+    // The settings file's own data stream, devices, and names Windows cannot hold.
+    targets << QStringLiteral("Rindell.ini::$DATA") << QStringLiteral("CON")
+            << QStringLiteral("AUX.csv") << QStringLiteral("com1 .txt")
+            << QStringLiteral("a?b.csv");
+#endif
     const QByteArray record = Files::read(m_log);
     for (const QString& target : targets)
-        QCOMPARE(run({"--export", m_dir->filePath(QFileInfo(target).fileName())}).first, 2);
-    QCOMPARE(Files::read(ini),
-             QByteArray("[Condition]\r\nRange=1,100\r\n[Result]\r\n1=12\r\n2=41\r\n"));
+        QCOMPARE(run({"--export", m_dir->filePath(target)}).first, 2);
+    QCOMPARE(Files::read(ini), settings);
     QCOMPARE(Files::read(m_log), record);
     QCOMPARE(Files::read(victim), QByteArray("notes"));
 
@@ -539,6 +720,95 @@ void TestJournal::commandLine()
     QCOMPARE(run({"--export", broken}).first, 1);
     QVERIFY(!QFile::exists(broken));
     QCOMPARE(run({"--verify"}), std::pair(1, "BROKEN: " + m_log.toUtf8() + " cannot be read\n"));
+#endif
+}
+
+void TestJournal::verifyComparesWithTheSettingsFileThatLeadsToIt()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Wine makes no symbolic links (Files::NoLinksOnWindows)");
+#else
+    // The program's Rindell.ini is a link to data/event.ini, so its journal is
+    // data/Rindell.log, beside which a namesake Rindell.ini holds another series.
+    const QString program = Files::executable(m_dir->filePath(QStringLiteral("rindell")));
+    QVERIFY(QFile::copy(Files::builtProgram(), program));
+    const QString data = m_dir->filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkpath(data));
+    const QString journal = data + QStringLiteral("/Rindell.log");
+    const QString event = data + QStringLiteral("/event.ini");
+    const QString namesake = data + QStringLiteral("/Rindell.ini");
+    const QString ini = m_dir->filePath(QStringLiteral("Rindell.ini"));
+    JournalFixture::write(journal, QStringLiteral("start draw=12 draw=40"));
+    QVERIFY(QFile::link(QStringLiteral("data/event.ini"), ini));
+    QVERIFY(Files::write(event, "[Result]\r\n1=12\r\n2=40\r\n"));
+    QVERIFY(Files::write(namesake, "[Result]\r\n1=12\r\n2=41\r\n"));
+    const QByteArray compared = "; compared with the settings file " + ini.toUtf8() + '\n';
+    for (const QStringList& arguments :
+         {QStringList{"--verify"}, QStringList{"--verify", journal}}) {
+        const auto [status, out] = runProgram(program, arguments);
+        QVERIFY2(status == 0 && out.endsWith(compared), out.constData());
+    }
+    // A namesake that agrees makes no false OK either.
+    QVERIFY(Files::write(event, "[Result]\r\n1=12\r\n2=41\r\n"));
+    QVERIFY(Files::write(namesake, "[Result]\r\n1=12\r\n2=40\r\n"));
+    QCOMPARE(runProgram(program, {"--verify"}).first, 1);
+    QCOMPARE(runProgram(program, {"--verify", journal}).first, 1);
+    // A journal elsewhere whose namesake is a link belongs to no settings file known.
+    const QString other = m_dir->filePath(QStringLiteral("other"));
+    QVERIFY(QDir().mkpath(other));
+    QVERIFY(QFile::copy(journal, other + QStringLiteral("/Rindell.log")));
+    QVERIFY(QFile::link(event, other + QStringLiteral("/Rindell.ini")));
+    const auto [status, out] = runProgram(program, {"--verify", other + "/Rindell.log"});
+    QVERIFY2(status == 0 && out.endsWith("; compared with no settings file\n"), out.constData());
+#endif
+}
+
+void TestJournal::exportStaysInTheFolderItOpened()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Wine makes no symbolic links (Files::NoLinksOnWindows), and strace is Linux's");
+#else
+    // The folder link of the destination swapped while the export is under way
+    // (its rename held back by strace): the export ends in the folder it opened,
+    // and the file at the same name in the other folder stays as it was.
+    const QString program = m_dir->filePath(QStringLiteral("rindell"));
+    QVERIFY(QFile::copy(Files::builtProgram(), program));
+    sampleJournal(m_log);
+    QVERIFY(Files::write(m_dir->filePath(QStringLiteral("Rindell.ini")),
+                         "[Result]\r\n1=12\r\n2=40\r\n"));
+    const QString first = m_dir->filePath(QStringLiteral("a"));
+    const QString second = m_dir->filePath(QStringLiteral("b"));
+    const QString link = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(second));
+    QVERIFY(Files::write(second + QStringLiteral("/result.csv"), "precious"));
+    QVERIFY(QFile::link(first, link));
+    QProcess traced;
+    // LeakSanitizer cannot run under ptrace: a sanitized build would end in its error.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                           QStringLiteral(":detect_leaks=0"));
+    traced.setProcessEnvironment(environment);
+    traced.start(QStringLiteral("strace"),
+                 {"-f", "-o", "/dev/null", "-e",
+                  "inject=rename,renameat,renameat2:delay_enter=1500000", program, "--export",
+                  link + QStringLiteral("/result.csv")});
+    // The temporary file stands in the first folder until the rename: then the link moves.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !QDir(first).entryList({QStringLiteral("result.csv.tmp.*")}).isEmpty() ||
+            traced.state() == QProcess::NotRunning,
+        30000);
+    const QString moved = m_dir->filePath(QStringLiteral("moved"));
+    QVERIFY(QFile::link(second, moved));
+    QVERIFY(::rename(QFile::encodeName(moved).constData(), QFile::encodeName(link).constData()) ==
+            0);
+    QVERIFY(traced.waitForFinished(60000));
+    QCOMPARE(traced.exitCode(), 0);
+    QCOMPARE(Files::read(first + QStringLiteral("/result.csv")),
+             *Export::csvOfFiles(m_dir->filePath(QStringLiteral("Rindell.ini")), m_log));
+    QCOMPARE(Files::read(second + QStringLiteral("/result.csv")), QByteArray("precious"));
+    QCOMPARE(QDir(first).entryList(QDir::Files), QStringList{QStringLiteral("result.csv")});
+    QCOMPARE(QDir(second).entryList(QDir::Files), QStringList{QStringLiteral("result.csv")});
 #endif
 }
 

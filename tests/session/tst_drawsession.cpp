@@ -66,6 +66,8 @@ class TestDrawSession : public QObject
     void withoutItsJournalNothingChanges();
     void settingsFileNotAsLeftIsNeverWritten_data();
     void settingsFileNotAsLeftIsNeverWritten();
+    void startsFromItsCurrentSegment_data();
+    void startsFromItsCurrentSegment();
     void failedJournalWritesAreSettled_data();
     void failedJournalWritesAreSettled();
 };
@@ -261,10 +263,9 @@ void TestDrawSession::everySpellingOfTheFolderIsOneInstance()
 void TestDrawSession::withoutItsJournalNothingChanges_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char* kind :
-         {"a folder at its name", "a FIFO at its name", "a link at its name", "another user's",
-          "over the size limit", "held by another program", "renamed while running",
-          "removed while running", "given a second name while running"})
+    for (const char* kind : {"a folder at its name", "a FIFO at its name", "a link at its name",
+                             "another user's", "held by another program", "renamed while running",
+                             "removed while running", "given a second name while running"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -312,10 +313,6 @@ void TestDrawSession::withoutItsJournalNothingChanges()
 #endif
     if (kind.contains(QLatin1String("folder")))
         QVERIFY(QDir().mkpath(log));
-    if (kind.contains(QLatin1String("size"))) {
-        QFile huge(log); // sparse: the test costs no disk
-        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(Journal::MaxSize + 1));
-    }
 
     auto session = std::make_unique<DrawSession>();
     QCOMPARE(session->start().journal,
@@ -401,16 +398,75 @@ void TestDrawSession::settingsFileNotAsLeftIsNeverWritten()
     QCOMPARE(QFile::exists(IniFixture::path()), !now.isEmpty());
 }
 
+void TestDrawSession::startsFromItsCurrentSegment_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind :
+         {"a current segment past its size", "closed segments and no current one",
+          "a journal past 256 MiB", "held by a reader that shares no deletion"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestDrawSession::startsFromItsCurrentSegment()
+{
+    // However long the history, a start reads its current segment alone, closing
+    // one that has grown large, and the operator draws on; the whole history
+    // verifies against the settings file.
+    QFETCH(QString, kind);
+    const QString log = IniFixture::journalPath();
+    IniFixture::write(OneDraw);
+    if (kind.contains(QLatin1String("256"))) {
+        QFile huge(log); // sparse: the test costs no disk
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize((qint64(256) << 20) + 1));
+    } else {
+        DrawSession session;
+        QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        session.noteWarning(QString(Journal::SegmentSize, u'x'), QStringLiteral("t"));
+    }
+    if (kind.startsWith(QLatin1String("closed"))) {
+        {
+            DrawSession session;
+            QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        }
+        QVERIFY(QFile::remove(log));
+    }
+    if (kind.startsWith(QLatin1String("held"))) {
+#ifdef Q_OS_WIN
+        // As a backup program reads it: Windows renames no file so held, so the
+        // segment stays open and the operator draws on; a later start closes it.
+        Files::HeldFile held(log, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        QVERIFY(held.isHeld());
+        DrawSession session;
+        QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        QVERIFY(std::holds_alternative<DrawSession::Draw>(session.draw()));
+        QVERIFY(Replay::closedSegments(log).isEmpty());
+#else
+        QSKIP("no share modes on POSIX: a reader never keeps a file from being renamed");
+#endif
+    }
+    {
+        DrawSession session;
+        QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        QVERIFY(std::holds_alternative<DrawSession::Draw>(session.draw()));
+        QCOMPARE(session.drawCount(), kind.startsWith(QLatin1String("held")) ? 3 : 2);
+    }
+    QVERIFY(QFileInfo(log).size() < Journal::SegmentSize);
+    QCOMPARE(Replay::closedSegments(log).size(), 1);
+    const auto [line, status] = Replay::verify(log, {}, IniFixture::path());
+    QVERIFY2(status == 0, qPrintable(line));
+}
+
 void TestDrawSession::failedJournalWritesAreSettled_data()
 {
     QTest::addColumn<QString>("program");        // the driver, or the program itself
     QTest::addColumn<QByteArray>("settings");    // beside it
     QTest::addColumn<QStringList>("before");     // the driver's changes, run as they are
     QTest::addColumn<QStringList>("changes");    // then, run under strace
-    QTest::addColumn<QStringList>("injections"); // strace's, on the journal alone
+    QTest::addColumn<QStringList>("injections"); // strace's, on the journal alone unless large
     QTest::addColumn<QByteArray>("printed");     // what the traced run said
     QTest::addColumn<bool>("told");              // the next start tells of an adoption
     QTest::addColumn<int>("series");             // the series the next start holds
+    QTest::addColumn<bool>("large"); // the journal is past its segment size before the run
     const QByteArray range = "[Condition]\r\nRange=1,9\r\n";
     const QStringList draw{"draw"};
     const QStringList twoDraws{"draw", "draw"};
@@ -418,22 +474,35 @@ void TestDrawSession::failedJournalWritesAreSettled_data()
     const QString flushFails = QStringLiteral("inject=fsync:error=EIO:when=2");
     QTest::newRow("a draw whose flush failed")
         << "sessiondriver" << range << draw << twoDraws << QStringList{flushFails}
-        << QByteArray("refused\nrefused, journal\n") << false << 1;
+        << QByteArray("refused\nrefused, journal\n") << false << 1 << false;
     QTest::newRow("a draw whose flush failed, and its void's write")
         << "sessiondriver" << range << draw << twoDraws
         << QStringList{flushFails, "inject=write:error=ENOSPC:when=3"}
-        << QByteArray("refused\nrefused, journal\n") << false << 1;
+        << QByteArray("refused\nrefused, journal\n") << false << 1 << false;
     QTest::newRow("a clear whose flush failed")
         << "sessiondriver" << range << twoDraws << QStringList{"clear", "draw"}
-        << QStringList{flushFails} << QByteArray("refused\nrefused, journal\n") << false << 2;
+        << QStringList{flushFails} << QByteArray("refused\nrefused, journal\n") << false << 2
+        << false;
     QTest::newRow("a clear whose flush failed, and every write after")
         << "sessiondriver" << range << twoDraws << QStringList{"clear", "draw"}
         << QStringList{flushFails, "inject=write:error=ENOSPC:when=3+"}
-        << QByteArray("refused\nrefused, journal\n") << true << 2;
+        << QByteArray("refused\nrefused, journal\n") << true << 2 << false;
     // The start line, the adoption, then its warning: killed there.
     QTest::newRow("a kill between an adoption and its warning")
         << "rindell" << QByteArray("[Result]\r\n1=5\r\n") << QStringList() << QStringList()
-        << QStringList{"inject=write:signal=KILL:when=3"} << QByteArray() << true << 1;
+        << QStringList{"inject=write:signal=KILL:when=3"} << QByteArray() << true << 1 << false;
+    // A segment closed at the start: killed as it is renamed, as the next segment
+    // (written whole under a temporary name) is flushed, or put in its place.
+    const QByteArray drawn = "[Condition]\r\nRange=1,9\r\n[Result]\r\n1=5\r\n";
+    QTest::newRow("a kill at the rename that closes a segment")
+        << "rindell" << drawn << QStringList() << QStringList()
+        << QStringList{"inject=renameat2:signal=KILL:when=1"} << QByteArray() << false << 1 << true;
+    QTest::newRow("a kill at the flush of the next segment")
+        << "rindell" << drawn << QStringList() << QStringList()
+        << QStringList{"inject=fsync:signal=KILL:when=1"} << QByteArray() << false << 1 << true;
+    QTest::newRow("a kill at the rename that puts the next segment in place")
+        << "rindell" << drawn << QStringList() << QStringList()
+        << QStringList{"inject=rename:signal=KILL:when=1"} << QByteArray() << false << 1 << true;
 }
 
 void TestDrawSession::failedJournalWritesAreSettled()
@@ -453,6 +522,7 @@ void TestDrawSession::failedJournalWritesAreSettled()
     QFETCH(QByteArray, printed);
     QFETCH(bool, told);
     QFETCH(int, series);
+    QFETCH(bool, large);
     QTemporaryDir folder;
     const QString copy = folder.filePath(program);
     QVERIFY(QFile::copy(program == QLatin1String("rindell")
@@ -474,12 +544,28 @@ void TestDrawSession::failedJournalWritesAreSettled()
     };
     if (!before.isEmpty())
         QCOMPARE(run(copy, before).count("done"), before.size());
-    QStringList traced{"-f", "-o", "/dev/null", "-P", log};
+    if (large) {
+        DrawSession session(ini);
+        QCOMPARE(session.start().journal, DrawSession::JournalState::Open);
+        session.noteWarning(QString(Journal::SegmentSize, u'x'), QStringLiteral("t"));
+    }
+    // The renames that close a segment are the only ones at a start: counted
+    // without a path, since the second names the journal as its target alone.
+    QStringList traced{"-f", "-o", "/dev/null"};
+    if (!large)
+        traced << QStringLiteral("-P") << log;
     for (const QString& injection : injections)
         traced << QStringLiteral("-e") << injection;
     const QByteArray said = run(QStringLiteral("strace"), traced << copy << changes);
     if (!printed.isEmpty())
         QCOMPARE(said, printed);
+    // Killed in the middle of closing the segment: it is still in place, or it
+    // is closed and its successor waits under a temporary name.
+    const QStringList temporary{QStringLiteral("Rindell.log.tmp*")};
+    if (large) {
+        QCOMPARE(Replay::closedSegments(log).size(), qsizetype(!QFile::exists(log)));
+        QCOMPARE(QDir(folder.path()).entryList(temporary).size(), qsizetype(!QFile::exists(log)));
+    }
 
     {
         DrawSession next(ini);
@@ -492,6 +578,10 @@ void TestDrawSession::failedJournalWritesAreSettled()
     }
     const auto [line, status] = Replay::verify(log);
     QVERIFY2(status == 0, qPrintable(line));
+    if (large) {
+        QCOMPARE(Replay::closedSegments(log).size(), 1);
+        QVERIFY(QDir(folder.path()).entryList(temporary).isEmpty());
+    }
 #endif
 }
 

@@ -1,5 +1,6 @@
 #include "inifixture.h"
 
+#include "journal/replay.h"
 #include "session/drawsession.h"
 #include "settings/settings.h"
 
@@ -42,6 +43,8 @@ void remove()
         QDir(path()).removeRecursively();
     else
         QFile::remove(path());
+    for (const QString& closed : Replay::closedSegments(journalPath()))
+        QFile::remove(QFileInfo(path()).dir().filePath(closed));
     QFile::remove(journalPath());
     // What a test planted there, a folder too.
     if (QFileInfo(displayPath()).isDir() && !QFileInfo(displayPath()).isSymLink())
