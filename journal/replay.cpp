@@ -640,13 +640,9 @@ QString Reader::check(const Event& event, bool spelled)
     } else if (kindText == "adopt") {
         if (event.contains("was") && numbersOf(event["was"]) != seriesNumbers(series))
             return QStringLiteral("an adoption of a series the journal does not hold");
-        // A series holds each number of 0..999 once at most.
-        QList<bool> seen(1000, false);
-        for (const std::int16_t number : numbersOf(event["series"])) {
-            if (number < 0 || number > 999 || std::exchange(seen[number], true))
-                return QStringLiteral("an adoption of %1, which no series can hold there")
-                    .arg(number);
-        }
+        // No check of the numbers beyond their 16 bits: the settings file's series
+        // is taken over as it stands, and a hand edit may repeat a number or hold
+        // one outside the range (a missing key reads as 0).
     } else if (segment) {
         const Value& unrevealed = event["unrevealed"];
         const Value& untold = event["untold"];

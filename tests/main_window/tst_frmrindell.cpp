@@ -756,6 +756,11 @@ void TestFrmRindell::startSquaresTheJournalWithTheSettingsFile_data()
     QTest::newRow("a hand edit") << "start range=0,999 draw=5 reveal draw=78 reveal end"
                                  << QByteArray() << QByteArray("1=5\r\n2=77\r\n") << "次 3回目"
                                  << QStringList{"start", "adopt", "warning"} << differs;
+    // The settings file's series as it stands, repeats and missing keys (0) too.
+    QTest::newRow("a hand edit repeating a number, a key missing")
+        << "start range=0,999 draw=5 reveal end" << QByteArray()
+        << QByteArray("1=5\r\n2=5\r\n4=7\r\n") << "次 5回目"
+        << QStringList{"start", "adopt", "warning"} << differs;
     QTest::newRow("a revealed draw removed by hand")
         << "start range=0,999 draw=5 reveal draw=6 reveal" << QByteArray() << QByteArray("1=5\r\n")
         << "次 2回目" << QStringList{"start", "adopt", "warning"} << differs;
