@@ -248,20 +248,25 @@ QJsonObject drawFields(int ordinal, int number)
             {QStringLiteral("to"), 999}};
 }
 
+// A run's first events as the program writes them, over the whole range.
+bool beginRun(Journal& journal)
+{
+    return journal.append(QStringLiteral("start"),
+                          {{QStringLiteral("version"), QStringLiteral("1.00")},
+                           {QStringLiteral("executable_sha256"), QString(64, u'0')}}) &&
+           journal.append(QStringLiteral("range"),
+                          {{QStringLiteral("from"), 0},
+                           {QStringLiteral("to"), 999},
+                           {QStringLiteral("stored"), QStringLiteral("0,999")}});
+}
+
 int prepare(int draws)
 {
     writeFile(Common::GetIniFilePath(), seriesFile(draws));
     QFile::remove(Journal::defaultPath());
     const std::unique_ptr<Journal> journal = Journal::open(Journal::defaultPath());
     // Events as the program writes them, so that a start finds a whole journal.
-    bool written = journal &&
-                   journal->append(QStringLiteral("start"),
-                                   {{QStringLiteral("version"), QStringLiteral("1.00")},
-                                    {QStringLiteral("executable_sha256"), QString(64, u'0')}}) &&
-                   journal->append(QStringLiteral("range"),
-                                   {{QStringLiteral("from"), 0},
-                                    {QStringLiteral("to"), 999},
-                                    {QStringLiteral("stored"), QStringLiteral("0,999")}});
+    bool written = journal && beginRun(*journal);
     for (int i = 1; written && i <= draws; ++i) {
         const int number = (i * 7) % 1000;
         written = journal->append(QStringLiteral("draw"), drawFields(i, number)) &&
@@ -279,13 +284,7 @@ int history(qint64 lines)
     if (!journal)
         return 1;
     journal->setFlushing(false);
-    bool written = journal->append(QStringLiteral("start"),
-                                   {{QStringLiteral("version"), QStringLiteral("1.00")},
-                                    {QStringLiteral("executable_sha256"), QString(64, u'0')}}) &&
-                   journal->append(QStringLiteral("range"),
-                                   {{QStringLiteral("from"), 0},
-                                    {QStringLiteral("to"), 999},
-                                    {QStringLiteral("stored"), QStringLiteral("0,999")}});
+    bool written = beginRun(*journal);
     constexpr int Draws = 500;
     for (qint64 line = 2; written && line < lines; line += 2 * Draws + 3) {
         for (int i = 1; written && i <= Draws; ++i) {
