@@ -137,6 +137,7 @@ def history(lines, env, keep):
     subprocess.run([os.path.join(folder, "rindell_bench"), "history", str(lines)], env=env,
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     launch([os.path.join(folder, "rindell_bench"), "startup"], env)
+    ini, log = files(folder)
     with open(ini, "rb") as f, open(log, "rb") as g:
         state = f.read(), g.read()
     os.makedirs(keep)

@@ -207,10 +207,18 @@ void frmRindell::createControls()
     txt100 = makeBox(new Reel(zero, faces, this), "txt100", HundredsPlacement, DigitPoints,
                      digitBack, digitText);
     m_reels = {txt1, txt10, txt100};
-    txtCount = makeBox(new QLineEdit(QStringLiteral("次 nnn回目"), this), "txtCount",
-                       CountPlacement, 0, infoBack, infoText);
-    txtRange = makeBox(new QLineEdit(QStringLiteral("抽選範囲 : nnn ～ nnn"), this), "txtRange",
-                       RangePlacement, 0, infoBack, infoText);
+    // Given its text once it has this window's font: a line edit made with its text
+    // lays it out first in the application's font, and loads a Japanese fallback
+    // face for it that nothing shows.
+    const auto infoBox = [this](const QString& text) {
+        auto* box = new QLineEdit(this);
+        box->setText(text);
+        return box;
+    };
+    txtCount = makeBox(infoBox(QStringLiteral("次 nnn回目")), "txtCount", CountPlacement, 0,
+                       infoBack, infoText);
+    txtRange = makeBox(infoBox(QStringLiteral("抽選範囲 : nnn ～ nnn")), "txtRange", RangePlacement,
+                       0, infoBack, infoText);
 
     cmdStart->setAccessibleName(QStringLiteral("抽選開始"));
     txt100->setAccessibleName(QStringLiteral("百の位"));
