@@ -21,23 +21,39 @@ QString oneLine(QString text)
 
 namespace AudienceCaptions {
 
-Band place(QSize size, const QString& rangeLine, const QList<QString>& names)
+Layout layout(QSize size)
 {
-    // The reels and the line as frmAudience paints them: the line a twelfth of the
-    // height, its text two thirds of that, a fortieth of the width from either side.
+    // The line a twelfth of the height, its text two thirds of that, a fortieth of
+    // the width from either side.
     const int w = size.width();
     const int h = size.height();
     const int infoHeight = std::max(16, h / 12);
+    Layout parts;
+    parts.area = QRect(QPoint(), size).adjusted(w / 40, h / 30, -w / 40, -(h / 30 + infoHeight));
+    parts.gap = parts.area.width() / 31;
+    parts.reelWidth =
+        std::min((parts.area.width() - 2 * parts.gap) / 3, parts.area.height() * 2 / 3);
+    const int reelHeight = std::min(parts.area.height(), parts.reelWidth * 3 / 2);
+    parts.reels =
+        QRect(parts.area.left() + (parts.area.width() - 3 * parts.reelWidth - 2 * parts.gap) / 2,
+              parts.area.top() + (parts.area.height() - reelHeight) / 2,
+              3 * parts.reelWidth + 2 * parts.gap, reelHeight);
+    parts.line = QRect(parts.area.left(), h - infoHeight - h / 60, parts.area.width(), infoHeight);
+    parts.infoPixels = infoHeight * 2 / 3;
+    return parts;
+}
+
+Band place(QSize size, const QString& rangeLine, const QList<QString>& names)
+{
+    const Layout parts = layout(size);
+    const QRect& area = parts.area;
+    const int h = size.height();
+    const int infoHeight = parts.line.height();
     QFont info = JapaneseFont::gothic(12);
-    info.setPixelSize(infoHeight * 2 / 3);
+    info.setPixelSize(parts.infoPixels);
     const QFontMetrics metrics(info);
-    const QRect area =
-        QRect(QPoint(), size).adjusted(w / 40, h / 30, -w / 40, -(h / 30 + infoHeight));
-    const int gap = area.width() / 31;
-    const int reelWidth = std::min((area.width() - 2 * gap) / 3, area.height() * 2 / 3);
-    const int reelHeight = std::min(area.height(), reelWidth * 3 / 2);
-    const int reelsFoot = area.top() + (area.height() - reelHeight) / 2 + reelHeight + h / 60;
-    const int lineTop = h - infoHeight - h / 60;
+    const int reelsFoot = parts.reels.bottom() + 1 + h / 60;
+    const int lineTop = parts.line.top();
     QRect band;
     if (lineTop - reelsFoot >= infoHeight) {
         // Room between the reels and the line (a window taller than 16:9): all of it.

@@ -13,6 +13,19 @@ class QLabel;
 // left and the ordinal at its right.
 namespace AudienceCaptions {
 
+// The window's parts as it paints them: three reels side by side, a tenth of a
+// reel apart, above the line of the range and the ordinal.
+struct Layout
+{
+    QRect area;  // what the reels may take
+    QRect reels; // the three of them together
+    int reelWidth = 0;
+    int gap = 0;
+    QRect line;         // the range at its left, the ordinal at its right
+    int infoPixels = 0; // the line's text size
+};
+Layout layout(QSize size);
+
 struct Band
 {
     QRect rect;

@@ -101,28 +101,21 @@ void frmAudience::paintEvent(QPaintEvent*)
     const QColor reelText = SystemColors::color(SystemColors::CaptionText);
     painter.fillRect(rect(), palette().window());
 
-    // Three reels side by side, a tenth of a reel apart, above two small lines.
-    const int infoHeight = std::max(16, height() / 12);
-    const QRect area =
-        rect().adjusted(width() / 40, height() / 30, -width() / 40, -(height() / 30 + infoHeight));
-    const int gap = area.width() / 31;
-    const int reelWidth = std::min((area.width() - 2 * gap) / 3, area.height() * 2 / 3);
-    const int reelHeight = std::min(area.height(), reelWidth * 3 / 2);
-    const int left = area.left() + (area.width() - 3 * reelWidth - 2 * gap) / 2;
-    const int top = area.top() + (area.height() - reelHeight) / 2;
-    painter.setFont(digitFont(reelHeight * 4 / 5));
+    const AudienceCaptions::Layout parts = AudienceCaptions::layout(size());
+    painter.setFont(digitFont(parts.reels.height() * 4 / 5));
     for (int i = 0; i < 3; ++i) {
-        const QRect reel(left + i * (reelWidth + gap), top, reelWidth, reelHeight);
+        const QRect reel(parts.reels.left() + i * (parts.reelWidth + parts.gap), parts.reels.top(),
+                         parts.reelWidth, parts.reels.height());
         painter.fillRect(reel, reelBack);
         painter.setPen(reelText);
         painter.drawText(reel, Qt::AlignCenter, m_digits.mid(i, 1));
     }
 
     QFont info = JapaneseFont::gothic(12);
-    info.setPixelSize(infoHeight * 2 / 3);
+    info.setPixelSize(parts.infoPixels);
     painter.setFont(info);
     painter.setPen(palette().windowText().color());
-    const QRect line(area.left(), height() - infoHeight - height() / 60, area.width(), infoHeight);
+    const QRect& line = parts.line;
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, m_range);
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, m_ordinal);
 }
