@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
+#include <QImage>
 #include <QLibraryInfo>
+#include <QPixmap>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -18,12 +21,24 @@ void prepareApplication()
 #endif
     installQtTranslation();
 
-    // The sizes a window's frame and task bar use; the large ones are for the
-    // installed icon theme only, and decoding them would slow every start.
+    QApplication::setWindowIcon(windowIcon());
+}
+
+QIcon windowIcon()
+{
+    // The sizes a window's frame and task bar use, as raw pixels made from the
+    // PNGs (scripts/icon-pixels.py): decoding a PNG makes Qt load every image
+    // format plugin first, a twentieth of the start-up.
     QIcon icon;
-    for (const int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/rindell-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
+    for (const int size : {16, 32, 48}) {
+        QFile file(QStringLiteral(":/icons/rindell-%1.rgba").arg(size));
+        const QByteArray pixels = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (pixels.size() == qsizetype(size) * size * 4)
+            icon.addPixmap(
+                QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(pixels.constData()), size,
+                                          size, QImage::Format_RGBA8888)));
+    }
+    return icon;
 }
 
 QTranslator* installQtTranslation()

@@ -3,8 +3,8 @@
 //            first paint; the settings file beside the program is the driver's
 //   spin     a 3-second spin of the reels: CPU of this process and of the X server
 //            (pid in RINDELL_BENCH_XPID), frames flushed to X; then three STOPs
-//            pressed by synthetic X key events (xdotool), each timed to the paint
-//            of its reel
+//            pressed by synthetic X key events (xdotool), each timed to the window
+//            repainted with its reel at rest
 //   work     a draw's steps at draw 1 and 1000 of a 0..999 series: the choice in
 //            memory, the whole read that guards the record, the journal line and
 //            the durable write of the settings file
@@ -30,7 +30,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -124,19 +123,20 @@ class EventCounter : public QObject
     QEvent::Type m_type;
 };
 
-// Reports the end of a widget's first paint for which `ready` holds: the filter
-// paints the widget itself, so that the time is taken after the paint.
-class PaintEnd : public QObject
+// Reports the end of a window's first repaint (its update request: the paint of
+// every changed widget, then the flush to X) for which `ready` holds: the filter
+// lets the window handle it, so that the time is taken after it.
+class RepaintEnd : public QObject
 {
   public:
-    PaintEnd(QObject* target, std::function<bool()> ready)
+    RepaintEnd(QObject* target, std::function<bool()> ready)
         : QObject(target), m_ready(std::move(ready))
     {
         target->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::Paint || !onEnd || !m_ready())
+        if (event->type() != QEvent::UpdateRequest || !onEnd || !m_ready())
             return false;
         watched->removeEventFilter(this);
         watched->event(event);
@@ -159,9 +159,6 @@ int spin(QApplication& app)
     std::sort(stops.begin(), stops.end(), [](QPushButton* a, QPushButton* b) {
         return a->property("index").toInt() > b->property("index").toInt();
     });
-    const QList<QLineEdit*> reels = {window.findChild<QLineEdit*>(QStringLiteral("txt100")),
-                                     window.findChild<QLineEdit*>(QStringLiteral("txt10")),
-                                     window.findChild<QLineEdit*>(QStringLiteral("txt1"))};
     // Every flush of the window to X follows the window's update request.
     auto* flushes = new EventCounter(&window, QEvent::UpdateRequest);
     const QByteArray xServer = qgetenv("RINDELL_BENCH_XPID");
@@ -189,11 +186,11 @@ int spin(QApplication& app)
         // Whichever widget the key reaches first: the application sees it before them.
         auto* pressed = new EventCounter(qApp, QEvent::KeyPress);
         pressed->onNext = [arrived, &stopClock] { *arrived = stopClock.nsecsElapsed(); };
-        // The reel's first paint after its STOP was handled (the STOP hidden); the
-        // frames of the spin before it paint the same reel and are not the STOP's.
+        // The window's first repaint after the STOP was handled (the STOP hidden, its
+        // reel at rest): not the reel's own paint, which never comes when the reel
+        // already showed the digit it stops on.
         QPushButton* pressedStop = stops[which];
-        auto* painted =
-            new PaintEnd(reels[which], [pressedStop] { return pressedStop->isHidden(); });
+        auto* painted = new RepaintEnd(&window, [pressedStop] { return pressedStop->isHidden(); });
         painted->onEnd = [=, &stopClock, &keyToPaint, &inputToPaint, &pressStop] {
             const qint64 end = stopClock.nsecsElapsed();
             inputToPaint << (end - launched) / 1e6;

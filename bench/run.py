@@ -269,8 +269,8 @@ def main():
     for key, label, unit in (("spin_cpu_percent", "Rindell CPU while spinning", "% of one core"),
                              ("spin_x_cpu_percent", "X server CPU while spinning", "% of one core"),
                              ("spin_frames_per_s", f"frames flushed to X (display: {refresh:.0f} Hz)", "per s"),
-                             ("stop_key_to_paint_ms", "STOP: key event received to its reel painted at rest", "ms"),
-                             ("stop_input_to_paint_ms", "STOP: xdotool launched to its reel painted at rest", "ms")):
+                             ("stop_key_to_paint_ms", "STOP: key event received to the window repainted, its reel at rest", "ms"),
+                             ("stop_input_to_paint_ms", "STOP: xdotool launched to the window repainted, its reel at rest", "ms")):
         median, iqr = spin_summary(key)
         print(f"| {label} | {median:.2f} ± {iqr:.2f} {unit} |")
     print()

@@ -192,7 +192,9 @@ QByteArray Journal::programHash()
     QFile program(QCoreApplication::applicationFilePath());
     Sha256 hash;
     if (program.open(QIODevice::ReadOnly)) {
-        QByteArray buffer(256 * 1024, Qt::Uninitialized);
+        // Small enough to come from the heap: a larger buffer is mapped afresh
+        // and faulted in page by page at every start.
+        QByteArray buffer(64 * 1024, Qt::Uninitialized);
         for (qint64 got; (got = program.read(buffer.data(), buffer.size())) > 0;)
             hash.addData(QByteArrayView(buffer.constData(), got));
     }

@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -768,11 +767,21 @@ QStringList closedSegments(const QString& journalPath)
     const QFileInfo journal(journalPath);
     if (journal.fileName() != Const::JournalFileName)
         return {};
-    static const QRegularExpression pattern(QStringLiteral("^Rindell-[0-9]{10}\\.log$"));
+    // "Rindell-", ten digits, ".log", checked by hand: a name filter or a pattern
+    // compiles a regular expression at every start.
+    const auto isClosedSegment = [](QStringView name) {
+        constexpr QStringView prefix = u"Rindell-", suffix = u".log";
+        constexpr qsizetype digits = 10;
+        if (name.size() != prefix.size() + digits + suffix.size() || !name.startsWith(prefix) ||
+            !name.endsWith(suffix))
+            return false;
+        const QStringView number = name.sliced(prefix.size(), digits);
+        return std::all_of(number.begin(), number.end(),
+                           [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
     QStringList names = journal.dir().entryList(
-        {QStringLiteral("Rindell-*.log")},
         QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System, QDir::Name);
-    names.removeIf([](const QString& name) { return !pattern.match(name).hasMatch(); });
+    names.removeIf([&](const QString& name) { return !isClosedSegment(name); });
     return names;
 }
 

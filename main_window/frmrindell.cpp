@@ -199,17 +199,24 @@ void frmRindell::createControls()
     const QColor infoText = SystemColors::color(SystemColors::InfoText);
     // The reels share the faces they keep: they have one size, font and colours.
     const auto faces = std::make_shared<Reel::Faces>(Reel::FacesKept);
-    const QString zero = QStringLiteral("0");
-    txt1 = makeBox(new Reel(zero, faces, this), "txt1", OnesPlacement, DigitPoints, digitBack,
-                   digitText);
-    txt10 = makeBox(new Reel(zero, faces, this), "txt10", TensPlacement, DigitPoints, digitBack,
-                    digitText);
-    txt100 = makeBox(new Reel(zero, faces, this), "txt100", HundredsPlacement, DigitPoints,
-                     digitBack, digitText);
+    // A digit needs no shaping: a turn then lays its text out in a fraction of the
+    // time, and the glyph stands where shaping would put it.
+    QFont digits = JapaneseFont::gothic(DigitPoints);
+    digits.setStyleStrategy(QFont::PreferNoShaping);
+    // Each box is given its text once it has its font: a line edit made with its
+    // text lays it out first in the application's font (for Japanese text, with a
+    // fallback face that nothing shows), and again at every change of font.
+    const auto reel = [&](const char* name, const Placement& at) {
+        auto* made = new Reel(faces, this);
+        made->setFont(digits);
+        makeBox(made, name, at, 0, digitBack, digitText);
+        made->setText(QStringLiteral("0"));
+        return made;
+    };
+    txt1 = reel("txt1", OnesPlacement);
+    txt10 = reel("txt10", TensPlacement);
+    txt100 = reel("txt100", HundredsPlacement);
     m_reels = {txt1, txt10, txt100};
-    // Given its text once it has this window's font: a line edit made with its text
-    // lays it out first in the application's font, and loads a Japanese fallback
-    // face for it that nothing shows.
     const auto infoBox = [this](const QString& text) {
         auto* box = new QLineEdit(this);
         box->setText(text);

@@ -3,8 +3,8 @@
 #include <QPainter>
 #include <QStyleOptionFrame>
 
-Reel::Reel(const QString& text, std::shared_ptr<Faces> faces, QWidget* parent)
-    : QLineEdit(text, parent), m_faces(std::move(faces))
+Reel::Reel(std::shared_ptr<Faces> faces, QWidget* parent)
+    : QLineEdit(parent), m_faces(std::move(faces))
 {
     // It paints every pixel itself: the window need not paint its background
     // beneath a face that covers it.
@@ -26,8 +26,17 @@ std::optional<Reel::Look> Reel::look() const
         return std::nullopt;
     QStyleOptionFrame option;
     initStyleOption(&option);
-    return Look{text(), size(),  devicePixelRatio(), int(option.state), palette().cacheKey(),
+    return Look{text(), size(),  devicePixelRatio(), int(option.state), palette(),
                 font(), style(), int(alignment()),   textMargins(),     layoutDirection()};
+}
+
+void Reel::showEvent(QShowEvent* event)
+{
+    QLineEdit::showEvent(event);
+    // The face it first shows, kept before its first paint: reels that show the
+    // same digit then blit what one render drew, rather than each filling it from
+    // its outlines.
+    keepFace();
 }
 
 void Reel::paintEvent(QPaintEvent* event)
@@ -67,6 +76,6 @@ void Reel::keepFace()
 
 size_t qHash(const Reel::Look& look, size_t seed)
 {
-    return qHashMulti(seed, look.text, look.size.width(), look.size.height(), look.state,
-                      look.palette);
+    // Not the palette, which has no hash; equal looks still compare it.
+    return qHashMulti(seed, look.text, look.size.width(), look.size.height(), look.state);
 }

@@ -3,6 +3,7 @@
 #include <QCache>
 #include <QFont>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPixmap>
 #include <QStyle>
 
@@ -25,9 +26,9 @@ class Reel : public QLineEdit
     {
         QString text;
         QSize size;
-        qreal scale = 1; // device pixels per logical pixel
-        int state = 0;   // of the style option: focus, active window, enabled
-        qint64 palette = 0;
+        qreal scale = 1;  // device pixels per logical pixel
+        int state = 0;    // of the style option: focus, active window, enabled
+        QPalette palette; // by value: each reel's palette is its own copy, alike
         QFont font;
         const QStyle* style = nullptr;
         int alignment = 0;
@@ -40,13 +41,16 @@ class Reel : public QLineEdit
     using Faces = QCache<Look, QPixmap>;
     static constexpr int FacesKept = 30;
 
-    Reel(const QString& text, std::shared_ptr<Faces> faces, QWidget* parent);
+    // Made without its text, which it is given once it has its font: a line edit
+    // made with its text lays it out at once in the application's font.
+    Reel(std::shared_ptr<Faces> faces, QWidget* parent);
 
-    // The face kept for what the reel shows now: null until it has been painted
-    // once, and while the reel shows a selection.
+    // The face kept for what the reel shows now: null until it has been shown or
+    // painted once, and while the reel shows a selection.
     QPixmap face() const;
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

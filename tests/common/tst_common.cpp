@@ -5,9 +5,12 @@
 #include "modalanswerer.h"
 
 #include <QApplication>
+#include <QColorSpace>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -51,6 +54,7 @@ class TestCommon : public QObject
     void questionBox_data();
     void questionBox();
     void toolkitTextsAreJapanese();
+    void windowIconIsTheArtwork();
     void minimisedModalComesBack();
     void handleFormCloseNeverRefuses();
 
@@ -300,6 +304,22 @@ void TestCommon::toolkitTextsAreJapanese()
     QCoreApplication::removeTranslator(translator);
     delete translator;
     QCOMPARE(texts(), japanese);
+}
+
+void TestCommon::windowIconIsTheArtwork()
+{
+    // The icon's raw pixels are made from the PNGs by hand: stale ones fail here.
+    const QIcon icon = windowIcon();
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+    for (const QSize& size : icon.availableSizes()) {
+        QImage artwork(QStringLiteral(":/artwork/rindell-%1.png").arg(size.width()));
+        QVERIFY(!artwork.isNull());
+        artwork.setColorSpace({}); // the PNG's tag, which a window icon does not use
+        // As a pixmap holds them: premultiplied.
+        QVERIFY2(icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
+                     artwork.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 "run scripts/icon-pixels.py on the PNGs");
+    }
 }
 
 void TestCommon::minimisedModalComesBack()

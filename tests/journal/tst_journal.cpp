@@ -472,6 +472,9 @@ void TestJournal::segmentsChainAcrossFiles_data()
     QTest::newRow("a segment line whose series is not the journal's")
         << "edit Rindell.log"
         << "Rindell.log line 1: a segment line whose state is not the journal's before it";
+    // Files beside it whose names are near a closed segment's are not segments.
+    QTest::newRow("near names") << "copy Rindell-0000000003.log"
+                                << "";
 }
 
 void TestJournal::segmentsChainAcrossFiles()
@@ -507,6 +510,13 @@ void TestJournal::segmentsChainAcrossFiles()
         QVERIFY(Files::write(path, Files::read(path).chopped(9)));
     if (change.startsWith(QLatin1String("edit")))
         QVERIFY(Files::write(path, Files::read(path).replace("[37]", "[38]")));
+    if (change.startsWith(QLatin1String("copy"))) {
+        for (const char* near :
+             {"Rindell-000000001.log", "Rindell-00000000010.log", "Rindell-000000000a.log",
+              "Rindell-+000000001.log", "Rindell-0000000001.log.tmp", "Rindell-0000000001.LOG",
+              "XRindell-0000000001.log"})
+            QVERIFY(QFile::copy(path, m_dir->filePath(QLatin1String(near))));
+    }
     const auto [line, status] = Replay::verify(m_log);
     if (reported.isEmpty()) {
         QVERIFY2(status == 0, qPrintable(line));

@@ -1415,7 +1415,10 @@ void TestFrmRindell::reelsBlitTheDigitsTheyPainted()
 
     // Qt's own line edit, set as the reel is, in its place.
     auto* plain = new QLineEdit(digit, window.get());
-    plain->setFont(reel->font());
+    // Shaped, as Qt lays out a line edit's text by default.
+    QFont shaped = reel->font();
+    shaped.setStyleStrategy(QFont::PreferDefault);
+    plain->setFont(shaped);
     plain->setPalette(reel->palette());
     plain->setAlignment(reel->alignment());
     plain->setReadOnly(true);
