@@ -2,8 +2,9 @@
 """Runs the benchmark programs on a private, checked Xvfb display and prints the
 table of the README's Performance section. Programs are alternated in a rotating
 order; each figure is the median with its interquartile range (IQR) over RUNS runs.
-With BASE_BENCH_FOLDER (a build of another commit) it prints instead the spinning
-reels of both builds, alternated run by run: the benchmark's 3-second spin and 10
+With BASE_BENCH_FOLDER (a build of another commit) it prints instead the start-up
+and the spinning reels of both builds, alternated run by run: each Rindell's start
+beside the label window of its own build, the benchmark's 3-second spin and 10
 seconds of the real program spinning.
 Usage: run.py BENCH_FOLDER RUNS [BASE_BENCH_FOLDER]"""
 import os
@@ -332,7 +333,8 @@ def real_spin(program, env, seconds=10):
 
 
 def compare():
-    """The reels spinning in this build and in the base build, alternated run by run."""
+    """The start-up and the spinning reels of this build and of the base build,
+    alternated run by run."""
     xvfb, display = start_display()
     env = {k: v for k, v in os.environ.items() if k not in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY")}
     env.update(DISPLAY=display, RINDELL_BENCH_XPID=str(xvfb.pid))
@@ -340,6 +342,7 @@ def compare():
     spins = {name: [] for name in builds}
     reals = {name: [] for name in builds}
     hung = {name: 0 for name in builds}
+    starts = {(name, program): [] for name in builds for program in ("label", "rindell")}
 
     def spin(name):
         """One benchmark spin; one that never ends is killed and run again."""
@@ -355,6 +358,14 @@ def compare():
         for run in range(runs):
             order = list(builds) if run % 2 == 0 else list(builds)[::-1]
             for name in order:
+                for program in ("label", "rindell") if run % 2 == 0 else ("rindell", "label"):
+                    if program == "label":
+                        argv = [os.path.join(builds[name], "label_window")]
+                    else:
+                        restore(states[name], builds[name])
+                        argv = [os.path.join(builds[name], "rindell_bench"), "startup"]
+                    starts[(name, program)].append(launch(argv, env))
+            for name in order:
                 spins[name].append(spin(name))
             for name in order:
                 program = os.path.join(os.path.dirname(os.path.abspath(builds[name])), "rindell")
@@ -364,10 +375,17 @@ def compare():
         for where in builds.values():
             remove_files(where)
 
-    print(f"Spinning reels, {runs} runs of each build, before and after alternated; median ± IQR.\n")
+    print(f"{runs} runs of each build, before and after alternated; median ± IQR.\n")
     print("| figure | before | after | after ÷ before |")
     print("|---|---|---|---|")
-    rows = [("benchmark: Rindell CPU over a 3-second spin (% of one core)",
+    cpu = lambda name, program: [r["cpu_ms"] for r in starts[(name, program)]]
+    ratios = {name: [r / l for r, l in zip(cpu(name, "rindell"), cpu(name, "label"))] for name in builds}
+    rows = [("start-up: one-label window CPU time (ms)", {name: cpu(name, "label") for name in builds}),
+            ("start-up: Rindell CPU time (ms)", {name: cpu(name, "rindell") for name in builds}),
+            ("start-up: Rindell ÷ its build's label window, CPU time (the runs' ratios)", ratios),
+            ("start-up: Rindell wall time to first paint (ms)",
+             {name: [r["startup_ms"] for r in starts[(name, "rindell")]] for name in builds})]
+    rows += [("benchmark: Rindell CPU over a 3-second spin (% of one core)",
              {name: [s["spin_cpu_percent"] for s in spins[name]] for name in builds}),
             ("benchmark: X server CPU over the same spin (% of one core)",
              {name: [s["spin_x_cpu_percent"] for s in spins[name] if "spin_x_cpu_percent" in s]

@@ -4,14 +4,15 @@
 # private Xvfb display, RUNS runs each (default 15) in a rotating order.
 #
 #   bench/run.sh [RUNS]
-#   bench/run.sh --spin-against REVISION [RUNS]
+#   bench/run.sh --against REVISION [RUNS]
 #
 # The second form builds REVISION too (from `git archive`, into build/bench-base)
-# and prints the spinning reels of both, alternated run by run (default 10 runs).
+# and prints the start-up and the spinning reels of both, alternated run by run
+# (default 10 runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 against=
-if [[ ${1:-} == --spin-against ]]; then
+if [[ ${1:-} == --against ]]; then
     against=$(git rev-parse --verify "$2^{commit}")
     shift 2
 fi

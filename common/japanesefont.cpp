@@ -8,11 +8,19 @@
 
 namespace JapaneseFont {
 
-QFont gothic(int pointSize)
+namespace {
+
+struct Face
 {
-    // Looked up once: trying the face and its substitutes again for every size and
-    // script costs a tenth of the start-up.
-    static const QString family = [] {
+    QString family;
+    bool listed = false; // one of the Japanese faces looked for, not Qt's substitute
+};
+
+// Looked up once: trying the face and its substitutes again for every size and
+// script costs a tenth of the start-up.
+const Face& face()
+{
+    static const Face found = [] {
         const QString designed = QString::fromUtf8(Const::FontFamily);
         // Faces whose zero has no slash first: "000" on the reels must not read
         // as "ØØØ" from the back of a hall (IPAGothic, VL Gothic and TakaoGothic
@@ -36,16 +44,31 @@ QFont gothic(int pointSize)
         const QStringList installed = QFontDatabase::families();
         for (const QString& candidate : candidates)
             if (installed.contains(candidate, Qt::CaseInsensitive))
-                return candidate;
+                return Face{candidate, true};
         for (const QString& candidate : candidates)
             if (QFontDatabase::hasFamily(candidate))
-                return candidate;
+                return Face{candidate, true};
         QFont font(designed);
         font.setStyleHint(QFont::Monospace);
-        return QFontInfo(font).family();
+        return Face{QFontInfo(font).family(), false};
     }();
-    QFont font(family, pointSize, QFont::Normal);
+    return found;
+}
+
+} // namespace
+
+QFont gothic(int pointSize)
+{
+    QFont font(face().family, pointSize, QFont::Normal);
     font.setStyleHint(QFont::Monospace);
+    return font;
+}
+
+QFont gothicForOwnTexts(int pointSize)
+{
+    QFont font = gothic(pointSize);
+    if (face().listed)
+        font.setStyleStrategy(QFont::NoFontMerging);
     return font;
 }
 

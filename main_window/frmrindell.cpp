@@ -126,7 +126,7 @@ frmRindell::frmRindell(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmRindell"));
     setWindowTitle(QStringLiteral("Rindell"));
-    setFont(JapaneseFont::gothic(Const::WindowFontPoints));
+    setFont(JapaneseFont::gothicForOwnTexts(Const::WindowFontPoints));
     resize(Twips::toPixels(ClientWidth), Twips::toPixels(ClientHeight));
     // Boxes stand over this window, also while the audience window is active.
     Common::setBoxOwner(this);
@@ -148,7 +148,7 @@ void frmRindell::createControls()
         button->setObjectName(QLatin1String(name));
         place(button, at);
         if (points > 0)
-            button->setFont(JapaneseFont::gothic(points));
+            button->setFont(JapaneseFont::gothicForOwnTexts(points));
         // As on Windows, Enter presses the focused button.
         button->setAutoDefault(true);
         return button;
@@ -158,7 +158,7 @@ void frmRindell::createControls()
         box->setObjectName(QLatin1String(name));
         place(box, at);
         if (points > 0)
-            box->setFont(JapaneseFont::gothic(points));
+            box->setFont(JapaneseFont::gothicForOwnTexts(points));
         box->setReadOnly(true);
         box->setFocusPolicy(Qt::ClickFocus); // not a tab stop
         box->setAlignment(Qt::AlignCenter);
@@ -201,8 +201,8 @@ void frmRindell::createControls()
     const auto faces = std::make_shared<Reel::Faces>(Reel::FacesKept);
     // A digit needs no shaping: a turn then lays its text out in a fraction of the
     // time, and the glyph stands where shaping would put it.
-    QFont digits = JapaneseFont::gothic(DigitPoints);
-    digits.setStyleStrategy(QFont::PreferNoShaping);
+    QFont digits = JapaneseFont::gothicForOwnTexts(DigitPoints);
+    digits.setStyleStrategy(QFont::StyleStrategy(digits.styleStrategy() | QFont::PreferNoShaping));
     // Each box is given its text once it has its font: a line edit made with its
     // text lays it out first in the application's font (for Japanese text, with a
     // fallback face that nothing shows), and again at every change of font.

@@ -30,15 +30,6 @@ std::optional<Reel::Look> Reel::look() const
                 font(), style(), int(alignment()),   textMargins(),     layoutDirection()};
 }
 
-void Reel::showEvent(QShowEvent* event)
-{
-    QLineEdit::showEvent(event);
-    // The face it first shows, kept before its first paint: reels that show the
-    // same digit then blit what one render drew, rather than each filling it from
-    // its outlines.
-    keepFace();
-}
-
 void Reel::paintEvent(QPaintEvent* event)
 {
     if (const std::optional<Look> now = m_painting ? std::nullopt : look()) {

@@ -45,12 +45,11 @@ class Reel : public QLineEdit
     // made with its text lays it out at once in the application's font.
     Reel(std::shared_ptr<Faces> faces, QWidget* parent);
 
-    // The face kept for what the reel shows now: null until it has been shown or
-    // painted once, and while the reel shows a selection.
+    // The face kept for what the reel shows now: null until it has been painted
+    // once, and while the reel shows a selection.
     QPixmap face() const;
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

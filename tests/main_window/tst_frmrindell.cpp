@@ -13,6 +13,7 @@
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "result_list/resultline.h"
+#include "series/series.h"
 #include "session/instancelock.h"
 #include "settings/settings.h"
 #include "stepper.h"
@@ -232,6 +233,15 @@ void TestFrmRindell::layoutAtCreation()
     QVERIFY2(metrics.inFont(QChar(u'抽')), qPrintable(QFontInfo(window.font()).family()));
     QCOMPARE(metrics.horizontalAdvance(u'i'), metrics.horizontalAdvance(u'W'));
     QCOMPARE(metrics.horizontalAdvance(u'抽'), 2 * metrics.horizontalAdvance(u'0'));
+    // Every text the window writes is in that face: its fonts merge no fallback in.
+    QStringList texts{Series::rangeLine(-1, -1), Series::rangeLine(0, 999),
+                      Series::countLine(999, Series::CountNext),
+                      Series::countLine(999, Series::CountCurrent)};
+    for (const QPushButton* control : window.findChildren<QPushButton*>())
+        texts << control->text();
+    for (const QString& text : std::as_const(texts))
+        for (const char32_t character : text.toUcs4())
+            QVERIFY2(metrics.inFontUcs4(character), qPrintable(text));
     // The reels' zero has neither slash nor dot: "000" must not read as "ØØØ".
     QPainterPath zero;
     zero.addText(0, 0, box(&window, "txt1")->font(), QStringLiteral("0"));
