@@ -332,6 +332,9 @@ def real_spin(program, env, seconds=10):
     return 100 * used / elapsed
 
 
+STARTS_PER_RUN = 8
+
+
 def compare():
     """The start-up and the spinning reels of this build and of the base build,
     alternated run by run."""
@@ -357,14 +360,16 @@ def compare():
         states = {name: prepare(0, env, where) for name, where in builds.items()}
         for run in range(runs):
             order = list(builds) if run % 2 == 0 else list(builds)[::-1]
-            for name in order:
-                for program in ("label", "rindell") if run % 2 == 0 else ("rindell", "label"):
-                    if program == "label":
-                        argv = [os.path.join(builds[name], "label_window")]
-                    else:
-                        restore(states[name], builds[name])
-                        argv = [os.path.join(builds[name], "rindell_bench"), "startup"]
-                    starts[(name, program)].append(launch(argv, env))
+            # Starts are short and noisy: several for each spin.
+            for start in range(STARTS_PER_RUN):
+                for name in order if start % 2 == 0 else order[::-1]:
+                    for program in ("label", "rindell") if start % 2 == 0 else ("rindell", "label"):
+                        if program == "label":
+                            argv = [os.path.join(builds[name], "label_window")]
+                        else:
+                            restore(states[name], builds[name])
+                            argv = [os.path.join(builds[name], "rindell_bench"), "startup"]
+                        starts[(name, program)].append(launch(argv, env))
             for name in order:
                 spins[name].append(spin(name))
             for name in order:
@@ -375,7 +380,8 @@ def compare():
         for where in builds.values():
             remove_files(where)
 
-    print(f"{runs} runs of each build, before and after alternated; median ± IQR.\n")
+    print(f"{runs} runs of each build ({runs * STARTS_PER_RUN} starts of each program), before and "
+          f"after alternated; median ± IQR.\n")
     print("| figure | before | after | after ÷ before |")
     print("|---|---|---|---|")
     cpu = lambda name, program: [r["cpu_ms"] for r in starts[(name, program)]]
