@@ -8,10 +8,11 @@ namespace JapaneseFont {
 // installed fixed-pitch Japanese face.
 QFont gothic(int pointSize);
 
-// The same, for texts that are the program's own (captions, digits), never an
-// operator's: where the face is one of the Japanese faces looked for, it has every
-// character of them, and Qt merges no fallback face in. A merging font loads its
-// face again for each script of its text (kanji, katakana), at every size.
+// The same, for texts that are all the program's own (the main window's captions
+// and digits), never a name an operator typed: where the face is one of the
+// Japanese faces looked for, it has every character of them, and Qt merges no
+// fallback face in. A merging font loads its face again for each script of its
+// text (kanji, katakana), at every size.
 QFont gothicForOwnTexts(int pointSize);
 
 } // namespace JapaneseFont
